@@ -1,0 +1,34 @@
+# The two commands that do everything: `make run` and `make test`.
+JOBS ?= 2
+MAKEFLAGS += --no-print-directory
+SIM := build/bin/vorn-sim
+
+.PHONY: all release debug run test deps native-deps windows bench clean
+
+all: release
+
+release:
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+debug:
+	cmake --preset debug >/dev/null
+	cmake --build --preset debug -j $(JOBS)
+
+run: native-deps release
+	$(SIM) examples/dome.vorn
+
+deps:
+	tools/install-deps.sh
+
+native-deps:
+	tools/install-deps.sh --native-only
+
+test: deps debug release
+	ctest --preset debug -j $(JOBS)
+
+bench: release
+	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+
+clean:
+	rm -rf build dist

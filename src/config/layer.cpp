@@ -1,0 +1,58 @@
+#include "config/layer.h"
+
+#include "config/speaker_map.h"
+#include "shell/panner.h"
+
+namespace vorn {
+
+Layer *new_layer(std::int32_t layer_id) {
+    Layer *layer = new Layer{};
+    layer->layer_id = layer_id;
+    layer->layer_gain = 1;
+    layer->source_gain = 1;
+    layer->period = 360;
+    layer->mode = layer_mode_set;
+    return layer;
+}
+
+void make_speaker_arrays(Layer &layer, std::int32_t count) {
+    layer.azimuths = new double[count]();
+    layer.masks = new double[count];
+    layer.spreads = new double[count]();
+    layer.last_sent = new double[count];
+    layer.accumulators = new double[count]();
+    layer.channels = new std::int32_t[count]();
+    for (std::int32_t i = 0; i < count; ++i) {
+        layer.masks[i] = 1;
+        layer.last_sent[i] = -1;
+    }
+    layer.slot_capacity = count;
+}
+
+static void free_array(auto *&array) {
+    delete[] array;
+    array = nullptr;
+}
+
+void release_layer(Panner &panner, Layer &layer) {
+    // The map is emptied of this layer while its channels are still at hand.
+    remove_layer_speakers(panner, layer);
+    free_array(layer.azimuths);
+    free_array(layer.masks);
+    free_array(layer.spreads);
+    free_array(layer.last_sent);
+    free_array(layer.accumulators);
+    free_array(layer.channels);
+    layer.speaker_count = 0;
+    layer.slot_capacity = 0;
+}
+
+void delete_layer(Layer *layer) { delete layer; }
+
+Layer *layer_by_id(const Panner &panner, std::int32_t layer_id) {
+    if (layer_id >= 0) return layer_id < panner.ring_count ? panner.ring_layers[layer_id] : nullptr;
+    const std::int32_t solo_index = ~layer_id;
+    return solo_index < panner.solo_count ? panner.solo_layers[solo_index] : nullptr;
+}
+
+}  // namespace vorn

@@ -1,0 +1,46 @@
+// One horizontal ring of loudspeakers: a given or mirror entry of the layer ring, or a
+// solo layer. The six per-loudspeaker arrays exist together or not at all.
+#pragma once
+
+#include <cstdint>
+
+namespace vorn {
+
+struct Panner;
+
+struct Layer {
+    double elevation;
+    double upper_elevation;
+    double lower_elevation;
+    std::int32_t layer_id;
+    double *azimuths;
+    double *masks;
+    double *spreads;
+    double *last_sent;
+    double *accumulators;
+    std::int32_t *channels;
+    double layer_gain;
+    double source_gain;
+    double period;
+    std::int32_t mode;  // 0: set accumulators, send nothing; 1: add and send
+    std::int32_t speaker_count;
+    // Slots the arrays were made with; a fill that fails keeps them but leaves
+    // speaker_count at 0, and the release must still find the channels it entered.
+    std::int32_t slot_capacity;
+};
+
+constexpr std::int32_t layer_mode_set = 0;
+constexpr std::int32_t layer_mode_add_and_send = 1;
+
+Layer *new_layer(std::int32_t layer_id);
+// Frees the arrays and takes the layer's loudspeakers out of the Speaker map; the record stays.
+void release_layer(Panner &panner, Layer &layer);
+// Frees a record whose arrays were released.
+void delete_layer(Layer *layer);
+// Makes the six arrays with `count` slots: mask 1, spread 0, last sent -1, accumulator 0.
+void make_speaker_arrays(Layer &layer, std::int32_t count);
+
+// The layer a Speaker node's `layer` value names: ring entry k for k >= 0, solo layer ~k otherwise.
+Layer *layer_by_id(const Panner &panner, std::int32_t layer_id);
+
+}  // namespace vorn

@@ -1,0 +1,109 @@
+#include "config/config.h"
+#include "shell/panner.h"
+#include "shell/read_atoms.h"
+
+namespace vorn {
+
+namespace {
+
+host::Args tail_of(host::Args args, long skip) { return host::Args{args.count - skip, args.atoms + skip}; }
+
+}  // namespace
+
+void receive_layer(Panner &panner, host::Args args) {
+    if (panner.ring_count == 0) {
+        host::error(&panner, "layer: no speaker layer setup provided");
+        return;
+    }
+    if (args.count <= 1 || args.count % 2 == 0) {
+        host::error(&panner,
+                    "layer: invalid number of arguments (should be a layer number followed by a channel-azimuth list)");
+        clear_configuration(panner);
+        return;
+    }
+    const std::int32_t given_layers = panner.ring_count / 2;
+    const std::int32_t number = read_int32(args[0], 0);
+    if (number < 0 || number >= given_layers) {
+        host::error(&panner, "layer: requested layer %d is outside of available range (have %d)", number,
+                    given_layers);
+        clear_configuration(panner);
+        return;
+    }
+    fill_layer(panner, *panner.ring_layers[number], tail_of(args, 1));
+}
+
+void receive_solo(Panner &panner, host::Args args) {
+    if (panner.ring_count == 0) {
+        host::error(&panner, "sub: no speaker setup provided");
+        return;
+    }
+    if (args.count == 0) {
+        host::error(&panner, "sub: invalid number of arguments (should be a float list)");
+        clear_configuration(panner);
+        return;
+    }
+    // In the list before it is filled, so a failing fill drops it with everything else.
+    fill_layer(panner, *append_solo_layer(panner), args);
+}
+
+Layer *append_solo_layer(Panner &panner) {
+    const std::int32_t k = panner.solo_count;
+    Layer **grown = new Layer *[k + 1];
+    for (std::int32_t i = 0; i < k; ++i) grown[i] = panner.solo_layers[i];
+    delete[] panner.solo_layers;
+    Layer *layer = new_layer(~k);
+    layer->elevation = 0;
+    layer->upper_elevation = 360;
+    layer->lower_elevation = -360;
+    grown[k] = layer;
+    panner.solo_layers = grown;
+    panner.solo_count = k + 1;
+    return layer;
+}
+
+void fill_layer(Panner &panner, Layer &layer, host::Args pairs) {
+    const long p = pairs.count;
+    if (p <= 0) return;
+    release_layer(panner, layer);
+    const std::int32_t m = static_cast<std::int32_t>(p / 2);
+    make_speaker_arrays(layer, m);
+
+    const int period = static_cast<int>(layer.period);
+    std::int32_t slot = 0;
+    std::int32_t channel = 0;
+    double azimuth = 0;
+    for (long j = 0; j < p; ++j) {
+        const host::Atom &atom = pairs[j];
+        if (j % 2 == 0) {
+            channel = read_int32(atom, channel);
+            if (channel < 1 || channel > highest_channel) {
+                host::error(&panner, "Vorn_horizontal: speaker channels should be between 1 and %d", highest_channel);
+                clear_configuration(panner);
+                return;
+            }
+            // The channel is stored before its azimuth is read; a trailing one takes no slot.
+            if (slot < m) layer.channels[slot] = channel;
+            continue;
+        }
+        azimuth = read_double(atom, azimuth);
+        if (!(azimuth >= 0 && azimuth < layer.period)) {
+            host::error(&panner, "horizontal layer speaker array should have azimuths between 0 and %d", period);
+            clear_configuration(panner);
+            return;
+        }
+        if (slot > 0 && layer.azimuths[slot - 1] > azimuth) {
+            host::error(&panner,
+                        "horizontal layer speaker array should be provided sequentially in ascending order from 0 to "
+                        "%d (previous was %f, the newly requested is %f in layer with elevation %f and speaker no. %d)",
+                        period, layer.azimuths[slot - 1], azimuth, layer.elevation, slot);
+            clear_configuration(panner);
+            return;
+        }
+        layer.azimuths[slot] = azimuth;
+        register_speaker(panner, slot, layer.channels[slot], layer.layer_id, azimuth, layer.elevation);
+        ++slot;
+    }
+    layer.speaker_count = m;
+}
+
+}  // namespace vorn

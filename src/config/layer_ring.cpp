@@ -1,0 +1,104 @@
+#include <initializer_list>
+
+#include "config/config.h"
+#include "engine/engine.h"
+#include "shell/panner.h"
+#include "shell/read_atoms.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr const char *map_not_freed =
+    "BUG: map has not been completely freed (should have been by freeing layers, expecting memory leaks)...";
+
+// Every amplitude of the layer works out as 0, so each channel not already at 0 is sent 0.
+void silence_layer(Panner &panner, Layer &layer) {
+    for (std::int32_t mode : {layer_mode_set, layer_mode_add_and_send}) {
+        layer.layer_gain = 0;
+        layer.source_gain = 0;
+        layer.mode = mode;
+        pan_layer(panner, layer, 0);
+    }
+}
+
+void free_layers(Panner &panner, Layer **&layers, std::int32_t &count) {
+    for (std::int32_t i = 0; i < count; ++i) {
+        release_layer(panner, *layers[i]);
+        delete_layer(layers[i]);
+    }
+    delete[] layers;
+    layers = nullptr;
+    count = 0;
+}
+
+void report_leftover_map(Panner &panner) {
+    if (!speaker_map_empty(panner) || panner.map_total != 0) host::error(&panner, "%s", map_not_freed);
+    discard_speaker_map(panner);
+}
+
+void free_partial_ring(Layer **ring, std::int32_t entries) {
+    for (std::int32_t i = 0; i < entries; ++i) delete_layer(ring[i]);
+    delete[] ring;
+}
+
+}  // namespace
+
+void clear_configuration(Panner &panner) {
+    if (panner.solo_count > 0) {
+        for (std::int32_t k = 0; k < panner.solo_count; ++k) silence_layer(panner, *panner.solo_layers[k]);
+        free_layers(panner, panner.solo_layers, panner.solo_count);
+    }
+    if (panner.ring_count > 0) {
+        const std::int32_t given = panner.ring_count / 2;
+        for (std::int32_t i = 0; i < given; ++i) silence_layer(panner, *panner.ring_layers[i]);
+        free_layers(panner, panner.ring_layers, panner.ring_count);
+    }
+    report_leftover_map(panner);
+}
+
+void release_configuration_silently(Panner &panner) {
+    if (panner.ring_count > 0) free_layers(panner, panner.ring_layers, panner.ring_count);
+    if (panner.solo_count > 0) free_layers(panner, panner.solo_layers, panner.solo_count);
+    report_leftover_map(panner);
+}
+
+void setup_ring(Panner &panner, host::Args elevations) {
+    const long n = elevations.count;
+    if (n == 0) return;
+    clear_configuration(panner);
+
+    const long entries = 2 * n;
+    Layer **ring = new Layer *[entries];
+    for (long i = 0; i < entries; ++i) ring[i] = new_layer(static_cast<std::int32_t>(i));
+
+    double previous = 0;
+    for (long i = 0; i < n; ++i) {
+        const double e = read_double(elevations[i], previous);
+        if (!(e >= -90 && e <= 90)) {
+            host::error(&panner, "setup: speaker layers should have elevation between -90 and 90 degrees");
+            free_partial_ring(ring, static_cast<std::int32_t>(entries));
+            return;
+        }
+        if (i > 0 && previous >= e) {
+            host::error(&panner,
+                        "setup: speaker layers should be provided sequentially in ascending order from -90 to 90 "
+                        "degrees and multiple layers may not share the same elevation");
+            free_partial_ring(ring, static_cast<std::int32_t>(entries));
+            return;
+        }
+        ring[i]->elevation = e;
+        previous = e;
+    }
+    for (long j = 0; j < n; ++j) ring[n + j]->elevation = (90 - ring[n - 1 - j]->elevation) + 90;
+
+    for (long k = 0; k < entries; ++k) {
+        const long below = (k - 1 + entries) % entries;
+        ring[below]->upper_elevation = ring[k]->elevation;
+        ring[k]->lower_elevation = ring[below]->elevation;
+    }
+    panner.ring_layers = ring;
+    panner.ring_count = static_cast<std::int32_t>(entries);
+}
+
+}  // namespace vorn

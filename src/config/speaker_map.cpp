@@ -1,0 +1,95 @@
+#include "config/speaker_map.h"
+
+#include <cmath>
+
+#include "config/layer.h"
+#include "shell/panner.h"
+
+namespace vorn {
+
+namespace {
+
+constexpr double pi = 3.141592653589793;
+
+// The channel index beside the list finds a node without a scan; it is made with the
+// first node and lives as long as the object.
+SpeakerNode *&index_slot(Panner &panner, std::int32_t channel) {
+    if (!panner.channel_index) panner.channel_index = new SpeakerNode *[highest_channel + 1]();
+    return panner.channel_index[channel];
+}
+
+void unlink(Panner &panner, SpeakerNode *node) {
+    if (node->prev)
+        node->prev->next = node->next;
+    else
+        panner.speaker_map = node->next;
+    if (node->next)
+        node->next->prev = node->prev;
+    else
+        panner.speaker_tail = node->prev;
+    panner.channel_index[node->channel] = nullptr;
+    delete node;
+}
+
+}  // namespace
+
+void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std::int32_t layer_id,
+                      double azimuth, double elevation) {
+    SpeakerNode *&slot = index_slot(panner, channel);
+    const double cos_elevation = std::cos(elevation * pi / 180);
+    if (slot) {
+        // A channel keeps its place in the list; it describes the loudspeaker entered last.
+        slot->id = id;
+        slot->layer = layer_id;
+        slot->azimuth = azimuth;
+        slot->elevation = elevation;
+        slot->cos_elevation = cos_elevation;
+        return;
+    }
+    SpeakerNode *node = new SpeakerNode{id, channel, layer_id, azimuth, elevation, panner.speaker_tail, nullptr,
+                                        cos_elevation};
+    if (panner.speaker_tail)
+        panner.speaker_tail->next = node;
+    else
+        panner.speaker_map = node;
+    panner.speaker_tail = node;
+    slot = node;
+    if (channel > panner.map_total) panner.map_total = channel;
+    recompute_map_total(panner);
+}
+
+void remove_layer_speakers(Panner &panner, const Layer &layer) {
+    if (!panner.channel_index || !layer.channels) return;
+    // A node of this layer can only stand on a channel that the layer's fill entered.
+    for (std::int32_t slot = 0; slot < layer.slot_capacity; ++slot) {
+        const std::int32_t channel = layer.channels[slot];
+        if (channel < 1 || channel > highest_channel) continue;
+        SpeakerNode *node = panner.channel_index[channel];
+        if (node && node->layer == layer.layer_id) {
+            unlink(panner, node);
+            recompute_map_total(panner);
+        }
+    }
+}
+
+// `map_total` never lies below a channel in the map (every insert raises it first), so the
+// highest channel is found by walking the index down from it.
+void recompute_map_total(Panner &panner) {
+    std::int32_t total = panner.map_total > highest_channel ? highest_channel : panner.map_total;
+    while (total > 0 && !(panner.channel_index && panner.channel_index[total])) --total;
+    panner.map_total = total;
+}
+
+SpeakerNode *find_speaker(const Panner &panner, std::int32_t channel) {
+    if (!panner.channel_index || channel < 1 || channel > highest_channel) return nullptr;
+    return panner.channel_index[channel];
+}
+
+void discard_speaker_map(Panner &panner) {
+    while (panner.speaker_map) unlink(panner, panner.speaker_map);
+    panner.map_total = 0;
+}
+
+bool speaker_map_empty(const Panner &panner) { return panner.speaker_map == nullptr; }
+
+}  // namespace vorn

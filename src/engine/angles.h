@@ -1,0 +1,40 @@
+// Reductions by whole periods. Each gives what adding or subtracting the period one step
+// at a time gives for ordinary values, but in closed form, so that it finishes for any
+// finite magnitude.
+#pragma once
+
+#include <cmath>
+
+namespace vorn {
+
+constexpr double pi = 3.141592653589793;
+constexpr double half_pi = 1.5707963267948966;
+
+// Into 0..period, both ends closed: a negative value gains periods until it is no longer
+// negative, a value above the period loses them until it is no longer above it.
+inline double wrap_into_period(double x, double period) {
+    if (x < 0) {
+        const double r = std::fmod(x, period);
+        return r < 0 ? r + period : 0.0;  // the stepwise walk from -k*period lands on +0
+    }
+    if (x > period) {
+        const double r = std::fmod(x, period);
+        return r == 0 ? period : r;  // the stepwise walk stops at the period, not at 0
+    }
+    return x;
+}
+
+// Into -90..270, both ends closed.
+inline double normalise_elevation(double e) {
+    if (e < -90) {
+        const double r = std::fmod(e, 360.0);
+        return r < -90 ? r + 360 : r + 0.0;
+    }
+    if (e > 270) {
+        const double r = std::fmod(e, 360.0);
+        return r > 270 ? r - 360 : r;
+    }
+    return e;
+}
+
+}  // namespace vorn

@@ -1,0 +1,27 @@
+// The panning engine: what the rest of the object may call.
+#pragma once
+
+#include "shell/host.h"
+
+namespace vorn {
+
+struct Panner;
+struct Layer;
+
+// Pans one azimuth within one layer; in mode 1 it also sends every changed amplitude.
+void pan_layer(Panner &panner, Layer &layer, double azimuth);
+// Turns the source direction and gain into amplitudes for every loudspeaker.
+void panning_pass(Panner &panner, double azimuth);
+// Stores a new spread radius and recomputes every loudspeaker's spread floor.
+void update_spreads(Panner &panner, double radius);
+// Sets per-channel amplitude ceilings from channel/value pairs.
+void set_masks(Panner &panner, host::Args args);
+
+// The source inputs of the left inlet.
+void receive_azimuth(Panner &panner, double azimuth);
+void receive_position_list(Panner &panner, host::Args args);
+void receive_elevation(Panner &panner, double elevation);
+void receive_gain(Panner &panner, double gain);
+void refresh(Panner &panner);
+
+}  // namespace vorn

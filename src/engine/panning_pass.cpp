@@ -1,0 +1,119 @@
+#include <cmath>
+
+#include "config/layer.h"
+#include "engine/angles.h"
+#include "engine/engine.h"
+#include "shell/panner.h"
+
+namespace vorn {
+
+namespace {
+
+struct Bracket {
+    std::int32_t lower;
+    std::int32_t upper;
+};
+
+// The two neighbouring ring entries around elevation e; ties walk on, and the upper entry
+// always follows the lower one round the ring.
+Bracket bracket_elevation(const Panner &panner, double e) {
+    const std::int32_t n = panner.ring_count;
+    std::int32_t k = 0;
+    while (k < n && e >= panner.ring_layers[k]->elevation) ++k;
+    Bracket b;
+    if (k < n) {
+        b.lower = k > 0 ? k - 1 : n - 1;
+        b.upper = k;
+    } else {
+        b.lower = n - 1;
+        b.upper = b.lower + 1;
+    }
+    if (b.upper >= n) b.upper = 0;
+    return b;
+}
+
+double turn_to_far_side(double azimuth, double period) {
+    azimuth += 180;
+    return azimuth > period ? wrap_into_period(azimuth, period) : azimuth;
+}
+
+void pan_solo_layers(Panner &panner, double front_gain, double back_gain) {
+    const double a = panner.working_azimuth_a;
+    for (std::int32_t k = 0; k < panner.solo_count; ++k) {
+        Layer &layer = *panner.solo_layers[k];
+        layer.layer_gain = front_gain;
+        layer.source_gain = panner.gain;
+        layer.mode = layer_mode_set;
+        pan_layer(panner, layer, std::fmod(a, panner.period));
+        if (k >= panner.solo_count) break;  // a send may have dropped the configuration
+        layer.layer_gain = back_gain;
+        layer.source_gain = panner.gain;
+        layer.mode = layer_mode_add_and_send;
+        pan_layer(panner, layer, std::fmod(a + 180, panner.period));
+    }
+}
+
+}  // namespace
+
+void panning_pass(Panner &panner, double azimuth) {
+    panner.azimuth = azimuth;
+    const std::int32_t n = panner.ring_count;
+    if (n == 0) {
+        host::error(&panner, "no speaker setup provided");
+        return;
+    }
+    panner.working_azimuth_a = azimuth;
+    panner.working_azimuth_b = azimuth;
+    double e = normalise_elevation(panner.elevation);
+
+    update_spreads(panner, panner.radius);
+
+    const double b = e > 180 ? std::fabs(e - 360) : std::fabs(e);
+    const double front_gain = std::sin((1 - b / 180) * half_pi);
+    const double back_gain = std::sin((1 - std::fabs(180 - b) / 180) * half_pi);
+
+    pan_solo_layers(panner, front_gain, back_gain);
+    if (panner.ring_count != n) return;  // a send reached back and rebuilt the configuration
+
+    const Bracket bracket = bracket_elevation(panner, e);
+    const std::int32_t half = n / 2;
+    if (bracket.lower >= half) panner.working_azimuth_a = turn_to_far_side(panner.working_azimuth_a, panner.period);
+    if (bracket.upper >= half) panner.working_azimuth_b = turn_to_far_side(panner.working_azimuth_b, panner.period);
+
+    const double lower_elevation = panner.ring_layers[bracket.lower]->elevation;
+    double u = panner.ring_layers[bracket.upper]->elevation;
+    if (bracket.upper == 0) u += 360;
+    const double distance = std::fabs(u - lower_elevation);
+    double lower_gain, upper_gain;
+    if (distance != 0) {
+        if (lower_elevation > e) e += 360;
+        const double t = (e - lower_elevation) / distance;
+        lower_gain = std::sin((1 - t) * half_pi);
+        upper_gain = std::sin(t * half_pi);
+    } else {
+        // A given layer at -90 meets its own mirror at 270.
+        lower_gain = front_gain;
+        upper_gain = back_gain;
+    }
+
+    for (std::int32_t i = 0; i < n && panner.ring_count == n; ++i) {
+        // The second half of the ring mirrors the first: entry i stands for given layer 2N-1-i.
+        const bool mirror = i >= half;
+        Layer &layer = *panner.ring_layers[mirror ? 2 * half - i - 1 : i];
+        layer.mode = mirror ? layer_mode_add_and_send : layer_mode_set;
+        double azimuth_here = 0;
+        if (i == bracket.lower) {
+            layer.layer_gain = lower_gain;
+            azimuth_here = panner.working_azimuth_a;
+        } else if (i == bracket.upper) {
+            layer.layer_gain = upper_gain;
+            azimuth_here = panner.working_azimuth_b;
+        } else {
+            layer.layer_gain = 0;
+        }
+        layer.source_gain = panner.gain;
+        pan_layer(panner, layer, azimuth_here);
+    }
+}
+
+}  // namespace vorn

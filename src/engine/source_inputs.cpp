@@ -1,0 +1,80 @@
+// The source position and gain as they arrive at the inlets. No NaN or infinity is let
+// into the state: one would reach every amplitude.
+#include <cmath>
+
+#include "engine/engine.h"
+#include "shell/panner.h"
+
+namespace vorn {
+
+namespace {
+
+bool accept_gain(Panner &panner, double gain) {
+    if (std::isfinite(gain) && gain >= 0) {
+        panner.gain = gain;
+        return true;
+    }
+    host::error(&panner, "gain must be equal to or greater than 0");
+    return false;
+}
+
+// Integer atoms of a list pass through single precision, as the host's own lists do.
+double list_number(const host::Atom &atom) {
+    if (host::is_integer(atom)) return static_cast<double>(static_cast<float>(host::integer_of(atom)));
+    return host::float_of(atom);
+}
+
+}  // namespace
+
+void receive_azimuth(Panner &panner, double azimuth) {
+    if (!std::isfinite(azimuth)) {
+        host::error(&panner, "azimuth must be a finite number");
+        return;
+    }
+    panning_pass(panner, azimuth);
+}
+
+void receive_elevation(Panner &panner, double elevation) {
+    if (!std::isfinite(elevation)) {
+        host::error(&panner, "elevation must be a finite number");
+        return;
+    }
+    panner.elevation = elevation;
+}
+
+void receive_gain(Panner &panner, double gain) { accept_gain(panner, gain); }
+
+// Read from the last atom to the first, so one atom is the azimuth, two are azimuth and
+// elevation, three add the gain.
+void receive_position_list(Panner &panner, host::Args args) {
+    for (long index = args.count - 1; index >= 0; --index) {
+        const host::Atom &atom = args[index];
+        if (!host::is_number(atom)) {
+            host::error(&panner, "invalid values (should be int/float list)");
+            return;
+        }
+        if (index >= 3) continue;
+        const double value = list_number(atom);
+        if (index == 2) {
+            accept_gain(panner, value);
+        } else if (index == 1) {
+            receive_elevation(panner, value);
+        } else {
+            if (!std::isfinite(value)) {
+                host::error(&panner, "azimuth must be a finite number");
+                return;
+            }
+            panner.working_azimuth_a = value;
+            panner.working_azimuth_b = value;
+            panning_pass(panner, value);
+        }
+    }
+}
+
+void refresh(Panner &panner) {
+    panner.refresh_flag = true;
+    panning_pass(panner, panner.azimuth);
+    panner.refresh_flag = false;
+}
+
+}  // namespace vorn

@@ -1,0 +1,10 @@
+// The mask-editor export: the cell of every loudspeaker on the azimuth/elevation plane.
+#pragma once
+
+namespace vorn {
+
+struct Panner;
+
+void export_mask_editor(Panner &panner);
+
+}  // namespace vorn

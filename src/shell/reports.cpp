@@ -1,0 +1,52 @@
+#include "shell/reports.h"
+
+#include <cstring>
+
+#include "config/layer.h"
+#include "config/speaker_map.h"
+#include "shell/panner.h"
+
+namespace vorn {
+
+void post_info(const Panner &panner) {
+    host::post(&panner, "======Vorn INFO======");
+    host::post(&panner, "context=%s", panner.context);
+    host::post(&panner, "azimuth=%f", panner.azimuth);
+    host::post(&panner, "elevation=%f", panner.elevation);
+    host::post(&panner, "gain=%f", panner.gain);
+    host::post(&panner, "solo_layer=%s", panner.solo_layers ? "yes" : "no");
+    for (const SpeakerNode *node = panner.speaker_map; node; node = node->next) {
+        const Layer *layer = layer_by_id(panner, node->layer);
+        const double mask = layer && node->id < layer->slot_capacity ? layer->masks[node->id] : 1.0;
+        host::post(&panner,
+                   "speaker.id=%d speaker.channel=%d speaker.layer=%d speaker.mask=%f speaker.azimuth=%f "
+                   "speaker.elevation=%f",
+                   node->id, node->channel, node->layer, mask, node->azimuth, node->elevation);
+    }
+    host::post(&panner, "map_total=%d", panner.map_total);
+    host::post(&panner, "====END Vorn INFO====");
+}
+
+namespace {
+
+constexpr const char *inlet_texts[] = {
+    "azimuth and various options (see Vorn.calc~ for more info)",
+    "elevation",
+    "gain (0-1)",
+};
+constexpr const char *outlet_texts[] = {
+    "float list: channel, amplitude",
+    "mask-editor",
+};
+
+}  // namespace
+
+// Any index without a text leaves the host's buffer as it was.
+void write_assist(const Panner &, long io, long index, char *dest) {
+    const bool inlet = io == ASSIST_INLET;
+    const long count = inlet ? 3 : 2;
+    if (index < 0 || index >= count) return;
+    std::strcpy(dest, inlet ? inlet_texts[index] : outlet_texts[index]);
+}
+
+}  // namespace vorn

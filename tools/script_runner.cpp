@@ -1,0 +1,252 @@
+#include "script_runner.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <limits>
+#include <sstream>
+#include <vector>
+
+#include "standin/standin.h"
+
+namespace vorn_sim {
+
+namespace {
+
+bool is_integer_token(const std::string &t) {
+    std::size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0;
+    if (i == t.size()) return false;
+    for (; i < t.size(); ++i)
+        if (t[i] < '0' || t[i] > '9') return false;
+    return true;
+}
+
+// Digits with a point or an exponent (or both): 30.  .5  -1.5e3  2e-3
+bool is_float_token(const std::string &t) {
+    std::size_t i = (t[0] == '+' || t[0] == '-') ? 1 : 0;
+    std::size_t digits = 0;
+    bool point = false, exponent = false;
+    for (; i < t.size() && ((t[i] >= '0' && t[i] <= '9') || t[i] == '.'); ++i) {
+        if (t[i] == '.') {
+            if (point) return false;
+            point = true;
+        } else {
+            ++digits;
+        }
+    }
+    if (digits == 0) return false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        exponent = true;
+        ++i;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+        const std::size_t start = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+        if (i == start) return false;
+    }
+    return i == t.size() && (point || exponent);
+}
+
+}  // namespace
+
+t_atom atom_of(const std::string &token) {
+    t_atom atom{};
+    if (is_integer_token(token)) {
+        errno = 0;
+        const long long value = std::strtoll(token.c_str(), nullptr, 10);
+        if (errno != ERANGE) {
+            atom_setlong(&atom, static_cast<t_atom_long>(value));  // a 32-bit host keeps the low bits
+            return atom;
+        }
+        atom_setfloat(&atom, std::strtod(token.c_str(), nullptr));
+        return atom;
+    }
+    if (is_float_token(token)) {
+        atom_setfloat(&atom, std::strtod(token.c_str(), nullptr));
+        return atom;
+    }
+    if (token == "nan") {
+        atom_setfloat(&atom, std::numeric_limits<double>::quiet_NaN());
+        return atom;
+    }
+    if (token == "inf" || token == "+inf" || token == "-inf") {
+        atom_setfloat(&atom, token[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+        return atom;
+    }
+    atom_setsym(&atom, gensym(token.c_str()));
+    return atom;
+}
+
+std::vector<std::string> tokens_of(const std::string &line) {
+    std::vector<std::string> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+        if (i > start) tokens.push_back(line.substr(start, i - start));
+    }
+    return tokens;
+}
+
+bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem) {
+    long inlet = 0;
+    if (!tokens.empty() && tokens[0][0] == '>') {
+        const std::string digits = tokens[0].substr(1);
+        if (digits.empty() || !is_integer_token(digits) || digits[0] == '+' || digits[0] == '-') {
+            problem = "bad inlet " + tokens[0];
+            return false;
+        }
+        inlet = std::strtol(digits.c_str(), nullptr, 10);
+        tokens.erase(tokens.begin());
+    }
+    if (tokens.empty()) {
+        problem = "nothing to send";
+        return false;
+    }
+    std::vector<t_atom> atoms;
+    for (const std::string &token : tokens) atoms.push_back(atom_of(token));
+    // The host's message box: a lone number is "int" or "float", numbers first make a "list".
+    t_symbol *selector;
+    std::size_t first = 0;
+    if (atoms[0].a_type == A_SYM) {
+        selector = atoms[0].a_w.w_sym;
+        first = 1;
+    } else if (atoms.size() > 1) {
+        selector = gensym("list");
+    } else {
+        selector = gensym(atoms[0].a_type == A_LONG ? "int" : "float");
+    }
+    const int result =
+        standin_send(box, inlet, selector, static_cast<long>(atoms.size() - first), atoms.data() + first);
+    if (result == STANDIN_NO_SUCH_INLET) problem = "the box has no inlet " + std::to_string(inlet);
+    if (result == STANDIN_INLET_TAKES_NUMBERS) problem = "inlet " + std::to_string(inlet) + " takes one number";
+    return result == STANDIN_SENT;
+}
+
+namespace {
+
+void print_line(void *, const char *line) { std::printf("%s\n", line); }
+
+class Runner {
+public:
+    explicit Runner(const Options &options) : options_(options) { standin_set_sink(print_line, nullptr); }
+    ~Runner() { destroy(); }
+
+    void line(std::size_t number, const std::string &text) {
+        number_ = number;
+        std::vector<std::string> tokens = tokens_of(text);
+        if (tokens.empty() || tokens[0][0] == '#') return;
+        if (!started_) {
+            started_ = true;
+            if (tokens[0] != "!create") create({options_.context});
+        }
+        if (tokens[0][0] == '!') return directive(tokens);
+        message(tokens);
+    }
+
+    int status() const { return status_; }
+
+private:
+    void problem(const std::string &what) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "vorn-sim: line %zu: %s\n", number_, what.c_str());
+        status_ = 1;
+    }
+
+    void destroy() {
+        if (box_) standin_destroy(box_);
+        box_ = nullptr;
+    }
+
+    void create(const std::vector<std::string> &arguments) {
+        destroy();
+        std::vector<t_atom> atoms;
+        for (const std::string &token : arguments) atoms.push_back(atom_of(token));
+        box_ = standin_create(options_.class_name.c_str(), static_cast<long>(atoms.size()), atoms.data());
+    }
+
+    void directive(const std::vector<std::string> &tokens) {
+        const std::string &name = tokens[0];
+        if (name == "!create") return create(std::vector<std::string>(tokens.begin() + 1, tokens.end()));
+        if (name == "!free") {
+            if (!box_) return problem("!free without a box");
+            return destroy();
+        }
+        if (name == "!assist") {
+            if (tokens.size() != 3 || (tokens[1] != "inlet" && tokens[1] != "outlet") || !is_integer_token(tokens[2]))
+                return problem("usage: !assist inlet N | !assist outlet N");
+            if (!box_) return problem("no box to ask");
+            char text[512] = "";
+            standin_assist(box_, tokens[1] == "inlet" ? ASSIST_INLET : ASSIST_OUTLET,
+                           std::strtol(tokens[2].c_str(), nullptr, 10), text);
+            std::printf("assist: %s\n", text);
+            return;
+        }
+        problem("unknown directive " + name);
+    }
+
+    void message(const std::vector<std::string> &tokens) {
+        if (!box_) return problem("no box to send to");
+        std::string what;
+        if (!send_tokens(box_, tokens, what)) problem(what);
+    }
+
+    const Options &options_;
+    void *box_ = nullptr;
+    bool started_ = false;
+    std::size_t number_ = 0;
+    int status_ = 0;
+};
+
+}  // namespace
+
+int run_script(std::istream &script, const Options &options) {
+    Runner runner(options);
+    std::string text;
+    for (std::size_t number = 1; std::getline(script, text); ++number) runner.line(number, text);
+    const int status = runner.status();
+    return status;
+}
+
+CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
+    CommandLine result;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--context" && i + 1 < argc) {
+            result.options.context = argv[++i];
+        } else if (accepts_plugin && arg == "--plugin" && i + 1 < argc) {
+            result.plugin_path = argv[++i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            result.ok = false;
+        } else if (result.script_path.empty()) {
+            result.script_path = arg;
+        } else {
+            result.ok = false;
+        }
+    }
+    if (!result.ok)
+        std::fprintf(stderr, "usage: vorn-sim [--context NAME]%s [SCRIPT]\n", accepts_plugin ? " [--plugin PATH]" : "");
+    return result;
+}
+
+int run_command_line(const CommandLine &command_line) {
+    int status;
+    if (command_line.script_path.empty() || command_line.script_path == "-") {
+        status = run_script(std::cin, command_line.options);
+    } else {
+        std::ifstream file(command_line.script_path);
+        if (!file) {
+            std::fprintf(stderr, "vorn-sim: cannot read %s\n", command_line.script_path.c_str());
+            return 1;
+        }
+        status = run_script(file, command_line.options);
+    }
+    std::fflush(stdout);
+    return status;
+}
+
+}  // namespace vorn_sim
