@@ -47,7 +47,7 @@ TEST(Lifecycle, TeardownSendsNothing) {
     }
     {
         TestBox box("hall");
-        box.send({"setup 0 30", "layer 0 1 0 2 90 3 180 4 270", "solo 9 0 10 180", "end", "mask 2 0.5", "info"});
+        box.send_all({"setup 0 30", "layer 0 1 0 2 90 3 180 4 270", "solo 9 0 10 180", "end", "mask 2 0.5", "info"});
         EXPECT_TRUE(box.destroy().empty());
     }
 }

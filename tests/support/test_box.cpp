@@ -52,7 +52,7 @@ std::vector<std::string> TestBox::send(const std::string &line) {
     return take();
 }
 
-std::vector<std::string> TestBox::send(const std::vector<std::string> &lines) {
+std::vector<std::string> TestBox::send_all(const std::vector<std::string> &lines) {
     std::vector<std::string> all;
     for (const std::string &line : lines)
         for (std::string &out : send(line)) all.push_back(std::move(out));

@@ -18,7 +18,7 @@ public:
 
     // Sends script lines, one message each; returns what left the box meanwhile.
     std::vector<std::string> send(const std::string &line);
-    std::vector<std::string> send(const std::vector<std::string> &lines);
+    std::vector<std::string> send_all(const std::vector<std::string> &lines);
     std::string assist(long io, long index, const std::string &initial = "");
     // Tears the box down now; returns what it said.
     std::vector<std::string> destroy();
