@@ -45,6 +45,7 @@ struct Host {
     std::vector<std::unique_ptr<Class>> classes;
     std::map<std::string, Class *> registered;
     standin_sink sink = nullptr;
+    bool quiet = false;
     void *sink_context = nullptr;
 };
 
@@ -217,6 +218,7 @@ void *outlet_new(void *x, const char *) {
 }
 
 void *outlet_anything(void *outlet, t_symbol *selector, short argc, t_atom *argv) {
+    if (host().quiet) return nullptr;
     Outlet *o = static_cast<Outlet *>(outlet);
     std::size_t index = 0;
     while (index < o->owner->outlets.size() && o->owner->outlets[index].get() != o) ++index;
@@ -246,6 +248,7 @@ t_atom_float atom_getfloat(const t_atom *a) { return static_cast<t_atom_float>(t
 t_atom_long atom_getlong(const t_atom *a) { return to_long(*a); }
 
 static void console_line(const char *kind, const char *format, std::va_list args) {
+    if (host().quiet) return;
     char text[2048];
     std::vsnprintf(text, sizeof text, format, args);
     emit(std::string(kind) + ": " + text);
@@ -272,6 +275,8 @@ void standin_set_sink(standin_sink sink, void *context) {
     host().sink = sink;
     host().sink_context = context;
 }
+
+void standin_set_quiet(int quiet) { host().quiet = quiet != 0; }
 
 void *standin_create(const char *class_name, long argc, t_atom *argv) {
     auto found = host().registered.find(class_name);

@@ -19,6 +19,8 @@ enum standin_send_result {
 };
 
 void standin_set_sink(standin_sink sink, void *context);
+// While set, outlet messages and console lines are dropped unformatted (for benchmarks).
+void standin_set_quiet(int quiet);
 // Runs the creation routine of a registered class; NULL when it refused the arguments.
 void *standin_create(const char *class_name, long argc, t_atom *argv);
 // Runs the teardown routine and frees the box.
