@@ -19,6 +19,15 @@ int wrap_flag(double source_azimuth, double speaker_azimuth, double radius) {
     return (a + radius > p + 360 && p > a - radius) ? 1 : 0;
 }
 
+// A value of h above this puts the angle beyond the radius by a wide margin (a millionth
+// of the value, against rounding errors of a few units in the last place), so the
+// loudspeaker's spread is 0 without the arcsine. Above 170 degrees the test is not used.
+double beyond_radius_threshold(double radius) {
+    if (radius > 170) return 2;
+    const double s = std::sin(radius * pi / 360);
+    return s * s * (1 + 1e-6);
+}
+
 double clamp_ratio(double q) {
     q = q > 0 ? q : 0;
     return q > 1 ? 1 : q;
@@ -39,31 +48,44 @@ void update_spreads(Panner &panner, double radius) {
     const double source_azimuth = panner.azimuth;
     const double source_elevation = panner.elevation;
     const double cos_source = std::cos(source_elevation * pi / 180);
+    const double h_beyond = beyond_radius_threshold(radius);
+    // With the source's cosine not negative, h is at least se * se, so a loudspeaker can be
+    // ruled out by the elevation alone.
+    const bool elevation_bounds_h = cos_source >= 0;
 
     // Loudspeakers of one layer share an elevation, so its sine is reused along a run.
     double se_for = NAN, se = 0;
     for (SpeakerNode *node = panner.speaker_map; node; node = node->next) {
+        Layer *layer = layer_by_id(panner, node->layer);
+        if (!layer || node->id >= layer->slot_capacity) continue;
+        double &spread = layer->spreads[node->id];
         if (!(node->elevation == se_for)) {
             se_for = node->elevation;
             se = std::sin((source_elevation - node->elevation) * pi / 180 * 0.5);
         }
+        if (elevation_bounds_h && se * se > h_beyond) {
+            spread = 0;
+            continue;
+        }
         const double sa = std::sin((source_azimuth - node->azimuth) * pi / 180 * 0.5);
         double h = cos_source * node->cos_elevation * sa * sa + se * se;
+        if (h > h_beyond) {
+            spread = 0;
+            continue;
+        }
         // Rounding can push h a hair outside 0..1; clamped, the angle is never NaN.
         h = h < 0 ? 0 : (h > 1 ? 1 : h);
         const double s = std::sqrt(h);
         const double half_angle = std::asin(s);
         const double angle = (half_angle + half_angle) * 180 / pi;
-
-        const int flag = wrap_flag(source_azimuth, node->azimuth, radius);
-        double spread = 0;
-        if (!(radius < angle)) {
-            const double near_ratio = clamp_ratio(angle / radius);
-            const double far_ratio = clamp_ratio((360 - angle) / radius);
-            spread = std::sin((1 - far_ratio) * flag * half_pi) + std::sin((1 - near_ratio) * half_pi);
+        if (radius < angle) {
+            spread = 0;
+            continue;
         }
-        Layer *layer = layer_by_id(panner, node->layer);
-        if (layer && node->id < layer->slot_capacity) layer->spreads[node->id] = spread;
+        const int flag = wrap_flag(source_azimuth, node->azimuth, radius);
+        const double near_ratio = clamp_ratio(angle / radius);
+        const double far_ratio = clamp_ratio((360 - angle) / radius);
+        spread = std::sin((1 - far_ratio) * flag * half_pi) + std::sin((1 - near_ratio) * half_pi);
     }
 }
 
