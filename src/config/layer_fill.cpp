@@ -11,6 +11,7 @@ host::Args tail_of(host::Args args, long skip) { return host::Args{args.count - 
 }  // namespace
 
 void receive_layer(Panner &panner, host::Args args) {
+    if (refused_while_sending(panner, "layer")) return;
     if (panner.ring_count == 0) {
         host::error(&panner, "layer: no speaker layer setup provided");
         return;
@@ -33,6 +34,7 @@ void receive_layer(Panner &panner, host::Args args) {
 }
 
 void receive_solo(Panner &panner, host::Args args) {
+    if (refused_while_sending(panner, "solo")) return;
     if (panner.ring_count == 0) {
         host::error(&panner, "sub: no speaker setup provided");
         return;

@@ -66,6 +66,7 @@ void release_configuration_silently(Panner &panner) {
 void setup_ring(Panner &panner, host::Args elevations) {
     const long n = elevations.count;
     if (n == 0) return;
+    if (refused_while_sending(panner, "setup")) return;
     clear_configuration(panner);
 
     const long entries = 2 * n;

@@ -21,7 +21,7 @@ void output_stage(Panner &panner, Layer &layer, std::int32_t i, double floor) {
     const std::int32_t channel = layer.channels[i];
     if (channel < 1 || channel > panner.selector_count) return;
     host::set_float(panner.output_atom, amplitude);
-    host::send(panner.amplitude_outlet, panner.channel_selectors[channel - 1], 1, &panner.output_atom);
+    send_from(panner, panner.amplitude_outlet, panner.channel_selectors[channel - 1], 1, &panner.output_atom);
     layer.last_sent[i] = amplitude;
 }
 

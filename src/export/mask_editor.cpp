@@ -48,10 +48,10 @@ void export_mask_editor(Panner &panner) {
     host::Symbol *selector = host::intern("mask-editor");
     host::Atom atoms[8];
     host::set_symbol(atoms[0], host::intern("start"));
-    host::send(panner.editor_outlet, selector, 1, atoms);
+    send_from(panner, panner.editor_outlet, selector, 1, atoms);
     host::set_symbol(atoms[0], host::intern("size"));
     host::set_integer(atoms[1], panner.map_total);
-    host::send(panner.editor_outlet, selector, 2, atoms);
+    send_from(panner, panner.editor_outlet, selector, 2, atoms);
 
     for (const SpeakerNode *node = panner.speaker_map; node; node = node->next) {
         const Layer *layer = layer_by_id(panner, node->layer);
@@ -65,10 +65,10 @@ void export_mask_editor(Panner &panner) {
         host::set_float(atoms[5], cell.top);
         host::set_float(atoms[6], cell.width);
         host::set_float(atoms[7], cell.height);
-        host::send(panner.editor_outlet, selector, 8, atoms);
+        send_from(panner, panner.editor_outlet, selector, 8, atoms);
     }
     host::set_symbol(atoms[0], host::intern("end"));
-    host::send(panner.editor_outlet, selector, 1, atoms);
+    send_from(panner, panner.editor_outlet, selector, 1, atoms);
 }
 
 }  // namespace vorn

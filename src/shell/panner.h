@@ -40,7 +40,25 @@ struct Panner {
     std::int32_t selector_count;     // entries of channel_selectors: map_total of the last commit
     SpeakerNode *speaker_tail;       // last node of the Speaker map
     SpeakerNode **channel_index;     // node of each channel 1..2048, beside the Speaker map
+    std::int32_t sends_in_progress;  // outlet messages of this box still on their way
 };
+
+// A message leaves at once and may travel through the patch back into this box before the
+// send returns; the count lets the configuration handlers see that.
+inline void send_from(Panner &panner, host::Outlet *outlet, host::Symbol *selector, int count, host::Atom *atoms) {
+    ++panner.sends_in_progress;
+    host::send(outlet, selector, count, atoms);
+    --panner.sends_in_progress;
+}
+
+// A configuration change that arrives through such a loop would free the layers that the
+// sending loop is walking; it is refused instead.
+inline bool refused_while_sending(Panner &panner, const char *message) {
+    if (panner.sends_in_progress == 0) return false;
+    host::error(&panner, "%s: ignored, it arrived while this object was sending (a feedback loop in the patch)",
+                message);
+    return true;
+}
 
 static_assert(std::is_standard_layout_v<Panner> && std::is_trivially_copyable_v<Panner>,
               "the host hands out the record as zeroed bytes");
