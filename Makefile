@@ -26,6 +26,16 @@ native-deps:
 
 test: deps debug release
 	ctest --preset debug -j $(JOBS)
+	$(MAKE) windows
+	ctest --preset windows -j $(JOBS)
+
+# Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
+# and build/windows/x86.
+windows: deps
+	cmake --preset windows-x64 >/dev/null
+	cmake --build --preset windows-x64 -j $(JOBS)
+	cmake --preset windows-x86 >/dev/null
+	cmake --build --preset windows-x86 -j $(JOBS)
 
 bench: release
 	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

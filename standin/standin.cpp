@@ -158,7 +158,10 @@ t_class *class_new(const char *name, method create, method teardown, long size, 
 t_max_err class_addmethod(t_class *c, method fn, const char *selector, ...) {
     std::va_list args;
     va_start(args, selector);
-    std::vector<short> codes = read_codes(static_cast<short>(va_arg(args, int)), args);
+    // Read apart from the call: on Windows the va_list is a plain pointer copied by value,
+    // so the order in which the arguments are evaluated would matter.
+    const int first = va_arg(args, int);
+    std::vector<short> codes = read_codes(static_cast<short>(first), args);
     va_end(args);
     if (codes.size() > 1) return -1;  // no handler of this object takes more than one typed argument
     reinterpret_cast<Class *>(c)->methods[gensym(selector)] = Method{fn, std::move(codes)};

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Wine for the Windows tests, headless, in the project's own prefix:
+#   wine.sh PREFIX start        make the prefix if missing, start a lingering wineserver
+#   wine.sh PREFIX stop         stop it
+#   wine.sh PREFIX scenario COMPARE WIDTH SIM SCRIPT EXPECTED
+#                               run one transcript scenario through SIM and compare
+#   wine.sh PREFIX plugin SIM PLUGIN SCRIPT
+#                               check that SIM --plugin loads the plug-in it names
+# A scenario may say "# status: N" (its exit status) and "# hosts: ..." (the hosts it runs
+# on, of native x64 x86); one not meant for WIDTH exits 77, which CTest counts as skipped.
+set -uo pipefail
+export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+command=$2
+shift 2
+
+case $command in
+start)
+  # Wine's background processes inherit our descriptors: CTest would wait for them.
+  exec </dev/null >/dev/null 2>&1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i && wineserver -w || exit 1
+  fi
+  wineserver -p 30
+  # Start the prefix's services here: started by a test's wine they would keep its output
+  # open, and CTest would wait for them until the timeout.
+  wine cmd /c exit 0
+  ;;
+stop)
+  wineserver -k
+  exit 0
+  ;;
+scenario)
+  compare=$1 width=$2 sim=$3 script=$4 expected=$5
+  hosts=$(sed -n 's/^# hosts: *//p' "$script" | head -n 1)
+  if [ -n "$hosts" ] && [[ " $hosts " != *" $width "* ]]; then
+    echo "not for $width (# hosts: $hosts)"
+    exit 77
+  fi
+  want_status=$(sed -n 's/^# status: *\([0-9]*\).*/\1/p' "$script" | head -n 1)
+  actual=$(mktemp)
+  trap 'rm -f "$actual"' EXIT
+  wine "$sim" <"$script" >"$actual"
+  status=$?
+  "$compare" --width "$width" "$expected" "$actual" || {
+    echo "transcript of $(basename "$script") on $width differs from $(basename "$expected")" >&2
+    exit 1
+  }
+  if [ "$status" -ne "${want_status:-0}" ]; then
+    echo "exit status $status, expected ${want_status:-0}" >&2
+    exit 1
+  fi
+  ;;
+plugin)
+  # --plugin PATH loads that file instead of the plug-in beside vorn-sim.exe.
+  sim=$1 plugin=$2 script=$3
+  folder=$(mktemp -d)
+  trap 'rm -rf "$folder"' EXIT
+  cp "$plugin" "$folder/elsewhere.dll"
+  beside=$(wine "$sim" "$script") || exit 1
+  chosen=$(wine "$sim" --plugin "$folder/elsewhere.dll" "$script") || exit 1
+  if [ -z "$beside" ] || [ "$beside" != "$chosen" ]; then
+    echo "the plug-in given by --plugin wrote another transcript" >&2
+    exit 1
+  fi
+  if wine "$sim" --plugin "$folder/missing.mxe" "$script" >/dev/null 2>&1; then
+    echo "vorn-sim.exe ran without the plug-in named by --plugin" >&2
+    exit 1
+  fi
+  ;;
+*)
+  echo "usage: wine.sh PREFIX start|stop|scenario|plugin ..." >&2
+  exit 2
+  ;;
+esac
