@@ -28,6 +28,14 @@ double beyond_radius_threshold(double radius) {
     return s * s * (1 + 1e-6);
 }
 
+// Whole turns change neither the cosine nor the squared half-angle sines, but near the top
+// of the double range the products below overflow and the angle comes out NaN, which would
+// give every loudspeaker the floor 1. Only there are the turns dropped first, so every
+// other input goes through the formula untouched.
+double without_overflowing_turns(double angle) {
+    return std::isfinite((std::fabs(angle) + 360) * pi) ? angle : std::fmod(angle, 360.0);
+}
+
 double clamp_ratio(double q) {
     q = q > 0 ? q : 0;
     return q > 1 ? 1 : q;
@@ -45,8 +53,8 @@ void update_spreads(Panner &panner, double radius) {
         host::error(&panner, "radius: no speakers defined");
         return;
     }
-    const double source_azimuth = panner.azimuth;
-    const double source_elevation = panner.elevation;
+    const double source_azimuth = without_overflowing_turns(panner.azimuth);
+    const double source_elevation = without_overflowing_turns(panner.elevation);
     const double cos_source = std::cos(source_elevation * pi / 180);
     const double h_beyond = beyond_radius_threshold(radius);
     // With the source's cosine not negative, h is at least se * se, so a loudspeaker can be
