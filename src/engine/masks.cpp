@@ -43,7 +43,7 @@ void set_masks(Panner &panner, host::Args args) {
             value = value < 0 ? 0 : 1;
         }
         Layer *layer = layer_by_id(panner, node->layer);
-        if (layer && node->id < layer->slot_capacity) layer->masks[node->id] = value;
+        if (layer && node->id < layer->slot_capacity) layer->masks[node->id] = value + 0.0;  // never a -0 cap
     }
 }
 

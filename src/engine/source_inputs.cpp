@@ -11,7 +11,7 @@ namespace {
 
 bool accept_gain(Panner &panner, double gain) {
     if (std::isfinite(gain) && gain >= 0) {
-        panner.gain = gain;
+        panner.gain = gain + 0.0;  // a gain of -0 would send its zeros as -0
         return true;
     }
     host::error(&panner, "gain must be equal to or greater than 0");
