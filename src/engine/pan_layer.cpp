@@ -60,8 +60,7 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
     const double S = layer.source_gain;
 
     const bool add_and_send = layer.mode == layer_mode_add_and_send;
-    // The count is read again for every loudspeaker: a send may reach back into this object.
-    for (std::int32_t k = 0; k < layer.speaker_count; ++k) {
+    for (std::int32_t k = 0; k < n; ++k) {
         const double floor = S * layer.spreads[k];
         double contribution = 0;
         if (k == prev && k == next)

@@ -45,7 +45,6 @@ void pan_solo_layers(Panner &panner, double front_gain, double back_gain) {
         layer.source_gain = panner.gain;
         layer.mode = layer_mode_set;
         pan_layer(panner, layer, std::fmod(a, panner.period));
-        if (k >= panner.solo_count) break;  // a send may have dropped the configuration
         layer.layer_gain = back_gain;
         layer.source_gain = panner.gain;
         layer.mode = layer_mode_add_and_send;
@@ -73,7 +72,6 @@ void panning_pass(Panner &panner, double azimuth) {
     const double back_gain = std::sin((1 - std::fabs(180 - b) / 180) * half_pi);
 
     pan_solo_layers(panner, front_gain, back_gain);
-    if (panner.ring_count != n) return;  // a send reached back and rebuilt the configuration
 
     const Bracket bracket = bracket_elevation(panner, e);
     const std::int32_t half = n / 2;
@@ -96,7 +94,7 @@ void panning_pass(Panner &panner, double azimuth) {
         upper_gain = back_gain;
     }
 
-    for (std::int32_t i = 0; i < n && panner.ring_count == n; ++i) {
+    for (std::int32_t i = 0; i < n; ++i) {
         // The second half of the ring mirrors the first: entry i stands for given layer 2N-1-i.
         const bool mirror = i >= half;
         Layer &layer = *panner.ring_layers[mirror ? 2 * half - i - 1 : i];
