@@ -49,10 +49,5 @@ void release_layer(Panner &panner, Layer &layer) {
 
 void delete_layer(Layer *layer) { delete layer; }
 
-Layer *layer_by_id(const Panner &panner, std::int32_t layer_id) {
-    if (layer_id >= 0) return layer_id < panner.ring_count ? panner.ring_layers[layer_id] : nullptr;
-    const std::int32_t solo_index = ~layer_id;
-    return solo_index < panner.solo_count ? panner.solo_layers[solo_index] : nullptr;
-}
 
 }  // namespace vorn

@@ -40,7 +40,5 @@ void delete_layer(Layer *layer);
 // Makes the six arrays with `count` slots: mask 1, spread 0, last sent -1, accumulator 0.
 void make_speaker_arrays(Layer &layer, std::int32_t count);
 
-// The layer a Speaker node's `layer` value names: ring entry k for k >= 0, solo layer ~k otherwise.
-Layer *layer_by_id(const Panner &panner, std::int32_t layer_id);
 
 }  // namespace vorn

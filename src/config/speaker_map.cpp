@@ -37,6 +37,8 @@ void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std
                       double azimuth, double elevation) {
     SpeakerNode *&slot = index_slot(panner, channel);
     const double cos_elevation = std::cos(elevation * pi / 180);
+    const double sin_half_azimuth = std::sin(azimuth * pi / 360);
+    const double cos_half_azimuth = std::cos(azimuth * pi / 360);
     if (slot) {
         // A channel keeps its place in the list; it describes the loudspeaker entered last.
         slot->id = id;
@@ -44,10 +46,13 @@ void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std
         slot->azimuth = azimuth;
         slot->elevation = elevation;
         slot->cos_elevation = cos_elevation;
+        slot->sin_half_azimuth = sin_half_azimuth;
+        slot->cos_half_azimuth = cos_half_azimuth;
         return;
     }
-    SpeakerNode *node = new SpeakerNode{id, channel, layer_id, azimuth, elevation, panner.speaker_tail, nullptr,
-                                        cos_elevation};
+    SpeakerNode *node = new SpeakerNode{id,      channel,       layer_id,         azimuth,         elevation,
+                                        panner.speaker_tail, nullptr, cos_elevation, sin_half_azimuth,
+                                        cos_half_azimuth};
     if (panner.speaker_tail)
         panner.speaker_tail->next = node;
     else

@@ -19,7 +19,10 @@ struct SpeakerNode {
     double elevation;
     SpeakerNode *prev;
     SpeakerNode *next;
-    double cos_elevation;  // fixed per node, so the spread pass need not recompute it
+    // Fixed per node, so the spread pass need not recompute them.
+    double cos_elevation;
+    double sin_half_azimuth;
+    double cos_half_azimuth;
 };
 
 void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std::int32_t layer_id,

@@ -59,23 +59,24 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
     const double L = layer.layer_gain;
     const double S = layer.source_gain;
 
-    const bool add_and_send = layer.mode == layer_mode_add_and_send;
-    for (std::int32_t k = 0; k < n; ++k) {
-        const double floor = S * layer.spreads[k];
-        double contribution = 0;
-        if (k == prev && k == next)
-            contribution = L * g_next * S + L * g_prev * S;
-        else if (k == prev)
-            contribution = g_prev * L * S;
-        else if (k == next)
-            contribution = g_next * L * S;
-        if (!add_and_send) {
-            layer.accumulators[k] = contribution;
-            continue;
-        }
-        layer.accumulators[k] = layer.accumulators[k] + contribution;
-        output_stage(panner, layer, k, floor);
+    // Every loudspeaker but the bracketing pair contributes exactly 0.
+    double prev_contribution, next_contribution = 0;
+    if (prev == next) {
+        prev_contribution = L * g_next * S + L * g_prev * S;
+    } else {
+        prev_contribution = g_prev * L * S;
+        next_contribution = g_next * L * S;
     }
+    double *accumulators = layer.accumulators;
+    if (layer.mode != layer_mode_add_and_send) {
+        std::fill(accumulators, accumulators + n, 0.0);
+        accumulators[prev] = prev_contribution;
+        if (prev != next) accumulators[next] = next_contribution;
+        return;
+    }
+    accumulators[prev] = accumulators[prev] + prev_contribution;
+    if (prev != next) accumulators[next] = accumulators[next] + next_contribution;
+    for (std::int32_t k = 0; k < n; ++k) output_stage(panner, layer, k, S * layer.spreads[k]);
 }
 
 }  // namespace vorn

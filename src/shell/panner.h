@@ -60,6 +60,14 @@ inline bool refused_while_sending(Panner &panner, const char *message) {
     return true;
 }
 
+// The layer a Speaker node's `layer` value names: ring entry k for k >= 0, solo layer ~k
+// otherwise; none for an id that names no layer.
+inline Layer *layer_by_id(const Panner &panner, std::int32_t layer_id) {
+    if (layer_id >= 0) return layer_id < panner.ring_count ? panner.ring_layers[layer_id] : nullptr;
+    const std::int32_t solo_index = ~layer_id;
+    return solo_index < panner.solo_count ? panner.solo_layers[solo_index] : nullptr;
+}
+
 static_assert(std::is_standard_layout_v<Panner> && std::is_trivially_copyable_v<Panner>,
               "the host hands out the record as zeroed bytes");
 
