@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "config/layer.h"
+#include "config/speaker_map.h"
 #include "support/test_box.h"
 
 using vorn_test::TestBox;
@@ -49,5 +50,24 @@ TEST(Lifecycle, TeardownSendsNothing) {
         TestBox box("hall");
         box.send_all({"setup 0 30", "layer 0 1 0 2 90 3 180 4 270", "solo 9 0 10 180", "end", "mask 2 0.5", "info"});
         EXPECT_TRUE(box.destroy().empty());
+    }
+}
+
+TEST(Lifecycle, LeftoverMapNodesAreReportedAndStillFreed) {
+    // A node of a layer that does not exist cannot be released with the layers.
+    for (const char *ending : {"setup 10", ""}) {
+        TestBox box("hall");
+        box.send_all({"setup 0", "layer 0 1 0"});
+        vorn::register_speaker(box.panner(), 0, 7, 99, 0, 0);
+        const std::string bug =
+            "error: BUG: map has not been completely freed (should have been by freeing layers, expecting memory "
+            "leaks)...";
+        if (*ending) {
+            EXPECT_EQ(with_prefix(box.send(ending), "error: BUG"), std::vector<std::string>{bug});
+            EXPECT_EQ(box.panner().speaker_map, nullptr);
+            EXPECT_EQ(box.panner().map_total, 0);
+        } else {
+            EXPECT_EQ(box.destroy(), std::vector<std::string>{bug});
+        }
     }
 }
