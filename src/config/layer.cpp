@@ -49,5 +49,4 @@ void release_layer(Panner &panner, Layer &layer) {
 
 void delete_layer(Layer *layer) { delete layer; }
 
-
 }  // namespace vorn

@@ -40,5 +40,4 @@ void delete_layer(Layer *layer);
 // Makes the six arrays with `count` slots: mask 1, spread 0, last sent -1, accumulator 0.
 void make_speaker_arrays(Layer &layer, std::int32_t count);
 
-
 }  // namespace vorn

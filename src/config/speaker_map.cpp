@@ -50,9 +50,8 @@ void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std
         slot->cos_half_azimuth = cos_half_azimuth;
         return;
     }
-    SpeakerNode *node = new SpeakerNode{id,      channel,       layer_id,         azimuth,         elevation,
-                                        panner.speaker_tail, nullptr, cos_elevation, sin_half_azimuth,
-                                        cos_half_azimuth};
+    SpeakerNode *node = new SpeakerNode{id, channel, layer_id, azimuth, elevation, panner.speaker_tail, nullptr,
+                                        cos_elevation, sin_half_azimuth, cos_half_azimuth};
     if (panner.speaker_tail)
         panner.speaker_tail->next = node;
     else
