@@ -1,0 +1,179 @@
+// The Vorn box as a patch sees it: every message with its arguments and handler, the inlets
+// and outlets with their help texts, the creation argument. The Max method table, the Pd
+// setup routine, the assist texts, the help patches and the reference page are all made from
+// this one table; nothing about the interface is written anywhere else.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "config/config.h"
+#include "engine/engine.h"
+#include "export/mask_editor.h"
+#include "shell/host.h"
+#include "shell/panner.h"
+#include "shell/reports.h"
+
+namespace vorn {
+
+struct Panner;
+
+namespace interface {
+
+enum class Arguments {
+    none,         // the message alone; any atoms after it are ignored
+    one_float,    // one number (a missing one counts as 0)
+    one_integer,  // one integer: Max's "int"; Pd has no integer atoms and no such message
+    atoms,        // any list of atoms
+    host_only,    // called by the host, never by a message from the patch
+};
+
+// One handler, of the shape its arguments give; the others stay empty.
+struct Handler {
+    void (*none)(Panner &) = nullptr;
+    void (*one_float)(Panner &, double) = nullptr;
+    void (*one_integer)(Panner &, std::int64_t) = nullptr;
+    void (*atoms)(Panner &, host::Args) = nullptr;
+};
+
+struct Message {
+    const char *selector;
+    Arguments arguments;
+    Handler handler;
+    int inlet;              // 0 for the left inlet; the side inlets' floats have their own selectors
+    bool in_pd;             // Pd has neither "int" nor "assist"
+    const char *synopsis;   // how a message box writes it, e.g. "radius DEGREES"
+    const char *digest;     // one line
+    const char *description;
+};
+
+struct Port {
+    const char *assist;  // the host's tooltip; its text is fixed
+    const char *type;    // what travels through it, for reference pages ("float", "list", "anything")
+    const char *digest;
+    const char *description;
+};
+
+struct CreationArgument {
+    const char *name;
+    const char *type;
+    const char *digest;
+    const char *description;
+};
+
+inline constexpr const char *version = "2.6";
+inline constexpr const char *class_name = "Vorn";
+
+namespace handlers {
+inline void on_bang(Panner &panner) { panning_pass(panner, panner.azimuth); }
+// The host's own int-to-float path goes through single precision; so does this one.
+inline void on_int(Panner &panner, std::int64_t azimuth) {
+    receive_azimuth(panner, static_cast<double>(static_cast<float>(azimuth)));
+}
+
+inline void on_info(Panner &panner) { post_info(panner); }
+
+}  // namespace handlers
+
+using enum Arguments;
+
+// In the order in which the method table is entered: "assist" last, as the host expects it.
+inline constexpr Message messages[] = {
+    {"bang", none, {.none = handlers::on_bang}, 0, true, "bang",
+     "Pan again at the current azimuth",
+     "Runs a panning pass with the azimuth last received and the elevation, gain, radius and masks now in force; "
+     "only amplitudes that changed are sent."},
+    {"list", atoms, {.atoms = receive_position_list}, 0, true, "AZIMUTH [ELEVATION [GAIN]]",
+     "Set azimuth, elevation and gain, and pan",
+     "Numbers in degrees (azimuth, elevation) and a gain of 0 or more; those given are set and a pass runs. Further "
+     "elements are ignored. A symbol in the list is refused with an error, but the numbers after it have already "
+     "taken effect, since the list is read from its end."},
+    {"float", one_float, {.one_float = receive_azimuth}, 0, true, "AZIMUTH",
+     "Set the azimuth and pan",
+     "The source azimuth in degrees, counter-clockwise from the front; any finite value, wrapped into 0..360."},
+    {"int", one_integer, {.one_integer = handlers::on_int}, 0, false, "AZIMUTH",
+     "Set the azimuth and pan",
+     "As float; the integer passes through single precision on its way, as the host's own conversion does."},
+    {"ft1", one_float, {.one_float = receive_elevation}, 1, true, "ELEVATION",
+     "Elevation (middle inlet)",
+     "The source elevation in degrees, stored without a pass; the next pass uses it. Any finite value."},
+    {"ft2", one_float, {.one_float = receive_gain}, 2, true, "GAIN",
+     "Gain (right inlet)",
+     "The source gain, 0 or more, stored without a pass. A negative value is refused with an error."},
+    {"end", none, {.none = commit_configuration}, 0, true, "end",
+     "Commit the loudspeaker configuration",
+     "Makes the channel selectors CONTEXT-1 .. CONTEXT-N, sends the mask-editor geometry from the right outlet, "
+     "runs a first pass and posts a confirmation."},
+    {"med", none, {.none = export_mask_editor}, 0, true, "med",
+     "Send the mask-editor geometry",
+     "Sends the cell of every loudspeaker from the right outlet: mask-editor start, size, one message per "
+     "loudspeaker (channel, ring flag, azimuth, elevation, left, top, width, height), end."},
+    {"layer", atoms, {.atoms = receive_layer}, 0, true, "layer LAYER CHANNEL AZIMUTH [CHANNEL AZIMUTH ...]",
+     "Fill one layer with loudspeakers",
+     "LAYER counts from 0 in the order of the setup elevations; each loudspeaker is an output channel (1..2048) "
+     "and an azimuth in 0..360, in ascending order. A layer filled again sends nothing for the loudspeakers it "
+     "drops. Any error drops the whole configuration."},
+    {"mask", atoms, {.atoms = set_masks}, 0, true, "mask CHANNEL VALUE [CHANNEL VALUE ...]",
+     "Cap channels",
+     "Each VALUE (0..1) caps the amplitude of its channel from the next pass on; values outside the range are "
+     "reported and clamped."},
+    {"radius", one_float, {.one_float = update_spreads}, 0, true, "radius DEGREES",
+     "Set the spread radius",
+     "Widens the source: every loudspeaker within DEGREES (1..360) of its direction gets a floor that grows "
+     "towards the source. Takes effect at the next pass."},
+    {"solo", atoms, {.atoms = receive_solo}, 0, true, "solo CHANNEL AZIMUTH [CHANNEL AZIMUTH ...]",
+     "Add an azimuth-only layer",
+     "A layer that follows the azimuth alone, whatever the elevation: subwoofers, say. Each solo message adds one."},
+    {"setup", atoms, {.atoms = setup_ring}, 0, true, "setup ELEVATION [ELEVATION ...]",
+     "Start a configuration with the layer elevations",
+     "Elevations in degrees, ascending and distinct, within -90..90. Silences and drops any earlier "
+     "configuration."},
+    {"refresh", none, {.none = refresh}, 0, true, "refresh",
+     "Pan and send every amplitude",
+     "A pass that sends every channel's amplitude, changed or not."},
+    {"info", none, {.none = handlers::on_info}, 0, true, "info",
+     "Print the state to the console",
+     "Context, position, gain, and one line per loudspeaker with its channel, layer, mask and direction."},
+    {"assist", host_only, {}, 0, false, "",
+     "Help texts of the inlets and outlets", "Called by the host only."},
+};
+
+inline constexpr Port inlets[] = {
+    {"azimuth and various options (see Vorn.calc~ for more info)", "anything",
+     "Azimuth and configuration",
+     "A number sets the azimuth and pans; the messages set up loudspeakers, masks and the radius."},
+    {"elevation", "float", "Elevation", "The source elevation in degrees, used at the next pass."},
+    {"gain (0-1)", "float", "Gain", "The source gain, 0 or more, used at the next pass."},
+};
+
+inline constexpr Port outlets[] = {
+    {"float list: channel, amplitude", "anything", "Channel amplitudes",
+     "One message per channel whose amplitude changed: the selector CONTEXT-CHANNEL and one float in 0..1, ready "
+     "for route."},
+    {"mask-editor", "anything", "Mask-editor geometry",
+     "mask-editor messages describing each loudspeaker's cell on the azimuth/elevation plane."},
+};
+
+inline constexpr CreationArgument creation_argument = {
+    "context", "symbol", "Context name",
+    "Required. The first word of every amplitude message: channel 3 of [Vorn hall] leaves as hall-3."};
+
+inline constexpr const char *caveats[] = {
+    "A channel given to two loudspeakers keeps one map entry, the one entered last: mask and the spread reach only that loudspeaker.",
+    "A layer filled again sends nothing for the loudspeakers it drops; send setup again to silence them.",
+    "A list with a symbol in it is refused, but the numbers after the symbol have already taken effect.",
+    "setup, layer, solo and end that come back through the patch while the box is sending are refused.",
+};
+
+
+
+// The row of a selector, or none.
+inline const Message *find_message(std::string_view selector) {
+    for (const Message &message : messages)
+        if (selector == message.selector) return &message;
+    return nullptr;
+}
+
+}  // namespace interface
+}  // namespace vorn
