@@ -144,11 +144,10 @@ bool callable_by_message(const Method &m) {
 
 extern "C" {
 
-t_class *class_new(const char *name, method create, method teardown, long size, method, short type, ...) {
-    std::va_list args;
-    va_start(args, type);
-    read_codes(type, args);  // creation always receives the whole list
-    va_end(args);
+// The argument codes are not read: creation always receives the whole list. Reading them
+// would need va_start after a `short`, which is undefined behaviour, and the declared shape
+// must stay as the host's callers have it.
+t_class *class_new(const char *name, method create, method teardown, long size, method, short, ...) {
     auto cls = std::make_unique<Class>(Class{name, create, teardown, size, {}});
     Class *raw = cls.get();
     host().classes.push_back(std::move(cls));
