@@ -1,4 +1,5 @@
-#include <cstdio>
+#include <charconv>
+#include <string>
 
 #include "config/config.h"
 #include "engine/engine.h"
@@ -9,8 +10,6 @@ namespace vorn {
 
 namespace {
 
-constexpr std::size_t selector_text_size = 256;
-
 void free_selectors(Panner &panner) {
     delete[] panner.channel_selectors;
     panner.channel_selectors = nullptr;
@@ -20,6 +19,7 @@ void free_selectors(Panner &panner) {
 }  // namespace
 
 void commit_configuration(Panner &panner) {
+    if (refused_while_sending(panner, "end")) return;
     free_selectors(panner);
     if (panner.map_total <= 0) {
         host::error(&panner, "setup: failed to apply new loudspeaker configuration, leaving unconfigured");
@@ -27,10 +27,17 @@ void commit_configuration(Panner &panner) {
     }
     const std::int32_t total = panner.map_total;
     panner.channel_selectors = new host::Symbol *[total];
-    char text[selector_text_size];
+    // "%s-%d" in full, whatever the context's length: a text cut short would give two
+    // channels one selector. Only the number changes from channel to channel.
+    std::string text = panner.context;
+    text += '-';
+    const std::size_t stem = text.size();
     for (std::int32_t i = 0; i < total; ++i) {
-        std::snprintf(text, sizeof text, "%s-%d", panner.context, i + 1);
-        panner.channel_selectors[i] = host::intern(text);
+        char number[16];
+        const auto written = std::to_chars(number, number + sizeof number, i + 1);
+        text.resize(stem);
+        text.append(number, written.ptr);
+        panner.channel_selectors[i] = host::intern(text.c_str());
     }
     panner.selector_count = total;
 
