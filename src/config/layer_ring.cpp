@@ -55,6 +55,7 @@ void clear_configuration(Panner &panner) {
         free_layers(panner, panner.ring_layers, panner.ring_count);
     }
     report_leftover_map(panner);
+    run_owed_passes(panner);
 }
 
 void release_configuration_silently(Panner &panner) {

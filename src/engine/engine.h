@@ -10,8 +10,12 @@ struct Layer;
 
 // Pans one azimuth within one layer; in mode 1 it also sends every changed amplitude.
 void pan_layer(Panner &panner, Layer &layer, double azimuth);
-// Turns the source direction and gain into amplitudes for every loudspeaker.
+// Turns the source direction and gain into amplitudes for every loudspeaker. While the box
+// is sending, it stores the azimuth and owes the pass instead (see run_owed_passes).
 void panning_pass(Panner &panner, double azimuth);
+// Every loop that sends calls this at its end: when no send of this box is on its way any
+// more, the pass owed to positions that came back meanwhile runs with the latest values.
+void run_owed_passes(Panner &panner);
 // Stores a new spread radius and recomputes every loudspeaker's spread floor.
 void update_spreads(Panner &panner, double radius);
 // Sets per-channel amplitude ceilings from channel/value pairs.

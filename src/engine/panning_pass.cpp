@@ -52,9 +52,11 @@ void pan_solo_layers(Panner &panner, double front_gain, double back_gain) {
     }
 }
 
-}  // namespace
+// A patch that answers every pass with a new position never lets the owed passes settle;
+// after this many in a row the host gets its thread back with the latest position stored.
+constexpr int owed_pass_limit = 1000;
 
-void panning_pass(Panner &panner, double azimuth) {
+void pass_at(Panner &panner, double azimuth) {
     panner.azimuth = azimuth;
     const std::int32_t n = panner.ring_count;
     if (n == 0) {
@@ -111,6 +113,52 @@ void panning_pass(Panner &panner, double azimuth) {
         }
         layer.source_gain = panner.gain;
         pan_layer(panner, layer, azimuth_here);
+    }
+}
+
+void run_one_pass(Panner &panner, double azimuth, bool refresh) {
+    panner.refresh_flag = refresh;
+    pass_at(panner, azimuth);
+    panner.refresh_flag = false;
+}
+
+// While a send of this box is on its way, the message came back through the patch in the
+// middle of a send loop: a pass now would rewrite the accumulators and `last_sent` values
+// under the loop, which then stores its own older amplitudes over what the patch got last.
+bool owed_while_sending(Panner &panner, double azimuth, bool refresh) {
+    if (panner.sends_in_progress == 0) return false;
+    panner.azimuth = azimuth;
+    panner.pass_owed = true;
+    panner.refresh_owed = panner.refresh_owed || refresh;
+    return true;
+}
+
+}  // namespace
+
+void panning_pass(Panner &panner, double azimuth) {
+    if (owed_while_sending(panner, azimuth, false)) return;
+    run_one_pass(panner, azimuth, false);
+    run_owed_passes(panner);
+}
+
+void refresh(Panner &panner) {
+    if (owed_while_sending(panner, panner.azimuth, true)) return;
+    run_one_pass(panner, panner.azimuth, true);
+    run_owed_passes(panner);
+}
+
+void run_owed_passes(Panner &panner) {
+    if (panner.sends_in_progress != 0) return;  // a loop nested in another: the outer one runs them
+    for (int round = 0; panner.pass_owed; ++round) {
+        const bool refresh = panner.refresh_owed;
+        panner.pass_owed = false;
+        panner.refresh_owed = false;
+        if (round == owed_pass_limit) {
+            host::error(&panner, "feedback loop: the patch answers every pass with a new position; the latest is "
+                                 "stored, but no further pass runs");
+            return;
+        }
+        run_one_pass(panner, panner.azimuth, refresh);
     }
 }
 

@@ -64,17 +64,13 @@ void receive_position_list(Panner &panner, host::Args args) {
                 host::error(&panner, "azimuth must be a finite number");
                 return;
             }
-            panner.working_azimuth_a = value;
-            panner.working_azimuth_b = value;
+            if (panner.sends_in_progress == 0) {  // while sending they belong to the pass under way
+                panner.working_azimuth_a = value;
+                panner.working_azimuth_b = value;
+            }
             panning_pass(panner, value);
         }
     }
-}
-
-void refresh(Panner &panner) {
-    panner.refresh_flag = true;
-    panning_pass(panner, panner.azimuth);
-    panner.refresh_flag = false;
 }
 
 }  // namespace vorn

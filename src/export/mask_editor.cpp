@@ -2,6 +2,7 @@
 
 #include "config/layer.h"
 #include "config/speaker_map.h"
+#include "engine/engine.h"
 #include "shell/panner.h"
 
 namespace vorn {
@@ -69,6 +70,7 @@ void export_mask_editor(Panner &panner) {
     }
     host::set_symbol(atoms[0], host::intern("end"));
     send_from(panner, panner.editor_outlet, selector, 1, atoms);
+    run_owed_passes(panner);
 }
 
 }  // namespace vorn

@@ -164,6 +164,7 @@ inline constexpr const char *caveats[] = {
     "A layer filled again sends nothing for the loudspeakers it drops; send setup again to silence them.",
     "A list with a symbol in it is refused, but the numbers after the symbol have already taken effect.",
     "setup, layer, solo and end that come back through the patch while the box is sending are refused.",
+    "float, int, list, bang and refresh that come back through the patch while the box is sending store their values at once; one pass with the latest values follows when the sending is done.",
 };
 
 

@@ -41,6 +41,11 @@ struct Panner {
     SpeakerNode *speaker_tail;       // last node of the Speaker map
     SpeakerNode **channel_index;     // node of each channel 1..2048, beside the Speaker map
     std::int32_t sends_in_progress;  // outlet messages of this box still on their way
+
+    // A position or "refresh" that came back through the patch while this box was sending:
+    // its values are stored, and one pass for all of them is owed until the send loop ends.
+    bool pass_owed;
+    bool refresh_owed;
 };
 
 // A message leaves at once and may travel through the patch back into this box before the

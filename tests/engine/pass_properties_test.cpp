@@ -9,8 +9,10 @@
 #include <set>
 #include <sstream>
 
+#include "support/invariants.h"
 #include "support/test_box.h"
 
+using vorn_test::InvariantChecker;
 using vorn_test::TestBox;
 
 namespace {
@@ -75,28 +77,41 @@ std::map<int, double> amplitudes(const std::vector<std::string> &lines) {
     return sent;
 }
 
+// Sends one line; the invariants must hold after it.
+std::vector<std::string> checked_send(TestBox &box, InvariantChecker &checker, const std::string &line) {
+    checker.begin_message(&box.panner());
+    std::vector<std::string> lines = box.send(line);
+    for (const std::string &out : lines) checker.observe(box.panner(), out);
+    EXPECT_EQ(checker.end_message(&box.panner()), "") << "after " << line;
+    return lines;
+}
+
 }  // namespace
 
 TEST(PassProperties, RandomConfigurationsAndMovements) {
     std::mt19937 rng(20261208);
     for (int round = 0; round < 60; ++round) {
         TestBox box("test");
+        InvariantChecker checker;
         const Configuration config = random_configuration(rng);
         std::map<int, double> current;
         for (const auto &line : config.lines)
-            for (auto &[channel, value] : amplitudes(box.send(line))) current[channel] = value;
+            for (auto &[channel, value] : amplitudes(checked_send(box, checker, line))) current[channel] = value;
         // The commit sends every channel once.
         EXPECT_EQ(current.size(), config.channels.size()) << "round " << round;
 
         for (int move = 0; move < 20; ++move) {
-            if (move % 5 == 0) box.send("radius " + std::to_string(std::uniform_int_distribution<int>(1, 360)(rng)));
+            if (move % 5 == 0)
+                checked_send(box, checker, "radius " + std::to_string(std::uniform_int_distribution<int>(1, 360)(rng)));
             const std::string position = random_move(rng);
-            for (auto &[channel, value] : amplitudes(box.send(position))) {
+            for (auto &[channel, value] : amplitudes(checked_send(box, checker, position))) {
                 EXPECT_NE(current[channel], value) << "unchanged channel " << channel << " was sent";
                 current[channel] = value;
             }
-            EXPECT_TRUE(amplitudes(box.send(position)).empty()) << "a repeated pass sent something";
-            const std::map<int, double> all = amplitudes(box.send("refresh"));
+            checked_send(box, checker, position);
+            EXPECT_EQ(checker.repeat_breaches(), "");
+            const std::map<int, double> all = amplitudes(checked_send(box, checker, "refresh"));
+            EXPECT_EQ(checker.refresh_breaches(box.panner()), "");
             EXPECT_EQ(all, current);
         }
     }

@@ -44,6 +44,8 @@ std::vector<std::string> TestBox::take() {
     return lines;
 }
 
+void TestBox::resume_capture() { standin_set_sink(capture, nullptr); }
+
 std::vector<std::string> TestBox::send(const std::string &line) {
     take();
     std::string problem;

@@ -27,6 +27,8 @@ public:
     vorn::Panner &panner() { return *static_cast<vorn::Panner *>(box_); }
     // What was captured since the last send (creation lines, for instance).
     std::vector<std::string> take();
+    // Captures the transcript again after a test had the host send it elsewhere.
+    static void resume_capture();
 
 private:
     void *box_ = nullptr;
