@@ -52,6 +52,11 @@ bool is_float_token(const std::string &t) {
 
 }  // namespace
 
+bool is_number_token(const std::string &token) {
+    return is_integer_token(token) || is_float_token(token) || token == "nan" || token == "inf" || token == "+inf" ||
+           token == "-inf";
+}
+
 t_atom atom_of(const std::string &token) {
     t_atom atom{};
     if (is_integer_token(token)) {
@@ -103,12 +108,16 @@ bool send_tokens(void *box, std::vector<std::string> tokens, std::string &proble
         inlet = std::strtol(digits.c_str(), nullptr, 10);
         tokens.erase(tokens.begin());
     }
-    if (tokens.empty()) {
+    std::vector<t_atom> atoms;
+    for (const std::string &token : tokens) atoms.push_back(atom_of(token));
+    return send_atoms(box, inlet, atoms, problem);
+}
+
+bool send_atoms(void *box, long inlet, std::vector<t_atom> &atoms, std::string &problem) {
+    if (atoms.empty()) {
         problem = "nothing to send";
         return false;
     }
-    std::vector<t_atom> atoms;
-    for (const std::string &token : tokens) atoms.push_back(atom_of(token));
     // The host's message box: a lone number is "int" or "float", numbers first make a "list".
     t_symbol *selector;
     std::size_t first = 0;

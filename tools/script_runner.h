@@ -18,8 +18,13 @@ struct Options {
 // (and nan, inf) float atoms, anything else a symbol.
 std::vector<std::string> tokens_of(const std::string &line);
 t_atom atom_of(const std::string &token);
+// True for the tokens that atom_of makes an integer or float atom of.
+bool is_number_token(const std::string &token);
 // Sends one script message line (already split, optionally led by >N) to a box.
 bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem);
+// Sends atoms to an inlet as the host's message box does: a lone number is "int" or
+// "float", numbers first make a "list", a symbol first is the selector.
+bool send_atoms(void *box, long inlet, std::vector<t_atom> &atoms, std::string &problem);
 
 // Transcript lines go to standard output, problems with the script to standard error.
 // Returns 0, or 1 when the script had a problem.

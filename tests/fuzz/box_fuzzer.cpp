@@ -1,0 +1,231 @@
+// libFuzzer target: its input, read as a vorn-sim script with a few extra tokens and
+// directives, becomes messages for one box in the stand-in host; after each message the
+// invariants are checked and a breach aborts.
+//
+// Beyond vorn-sim scripts (so every scenario and example is a seed as it stands):
+//   $N          the selector of row N (modulo their count) of the interface table
+//   ~N          a symbol of one of a few lengths, up to 20,000 characters, chosen by N
+//   #N          an atom of type tag N that no message box makes (0, 4..14), value zero
+//   !loop K LINE  from now on, at every K-th outgoing message the patch sends LINE back
+//               into the box (% in LINE is the outgoing message's last number); K 0 stops
+//   !check      a pass repeated sends nothing, and "refresh" sends every loudspeaker
+// Every other symbol is one of a small vocabulary (selectors kept as they are), so the host's
+// symbol table, which never shrinks, stays bounded over a long run.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script_runner.h"
+#include "shell/interface_table.h"
+#include "standin/standin.h"
+#include "support/invariants.h"
+
+extern "C" void ext_main(void *resources);
+
+namespace {
+
+constexpr std::size_t max_lines = 400;
+constexpr int max_fed_back_per_message = 8;
+constexpr std::size_t long_symbol_lengths[] = {0, 1, 253, 254, 255, 256, 300, 5000, 20000};
+constexpr const char *vocabulary[] = {"fuzz", "hall", "x", "vorn", "start", "mask-editor", "fuzz-1", "list", "float",
+                                      "int", "anything", "ft3", "Vorn", "-", "1x", "e"};
+
+struct Totals {
+    unsigned long long inputs = 0, messages = 0, fed_back = 0;
+};
+Totals totals;
+
+void print_totals() {
+    std::fprintf(stderr, "vorn-fuzz totals: %llu inputs, %llu messages (%llu fed back by the patch), 0 findings\n",
+                 totals.inputs, totals.messages, totals.fed_back);
+}
+
+std::size_t number_after(const std::string &token) { return std::strtoull(token.c_str() + 1, nullptr, 10); }
+
+t_atom atom_for(const std::string &token) {
+    t_atom atom{};
+    if (vorn_sim::is_number_token(token)) return vorn_sim::atom_of(token);
+    if (token.size() > 1 && token[0] == '$') {
+        constexpr std::size_t rows = std::size(vorn::interface::messages);
+        atom_setsym(&atom, gensym(vorn::interface::messages[number_after(token) % rows].selector));
+        return atom;
+    }
+    if (token.size() > 1 && token[0] == '~') {
+        const std::size_t length = long_symbol_lengths[number_after(token) % std::size(long_symbol_lengths)];
+        atom_setsym(&atom, gensym(std::string(length, 'v').c_str()));
+        return atom;
+    }
+    if (token.size() > 1 && token[0] == '#') {
+        const std::size_t tag = number_after(token) % 15;
+        atom.a_type = static_cast<short>(tag >= 1 && tag <= 3 ? 0 : tag);
+        return atom;
+    }
+    if (vorn::interface::find_message(token)) {
+        atom_setsym(&atom, gensym(token.c_str()));
+        return atom;
+    }
+    std::size_t hash = 0;
+    for (unsigned char c : token) hash = hash * 31 + c;
+    atom_setsym(&atom, gensym(vocabulary[hash % std::size(vocabulary)]));
+    return atom;
+}
+
+std::vector<t_atom> atoms_for(const std::vector<std::string> &tokens, std::size_t first) {
+    std::vector<t_atom> atoms;
+    for (std::size_t i = first; i < tokens.size(); ++i) atoms.push_back(atom_for(tokens[i]));
+    return atoms;
+}
+
+[[noreturn]] void finding(const std::string &what, const std::string &message) {
+    std::fprintf(stderr, "vorn-fuzz: invariant breached after \"%s\":\n%s", message.substr(0, 300).c_str(),
+                 what.c_str());
+    std::abort();
+}
+
+class Driver {
+public:
+    Driver() { standin_set_sink(&Driver::sink, this); }
+    ~Driver() { destroy(); }
+
+    void line(const std::string &text) {
+        const std::vector<std::string> tokens = vorn_sim::tokens_of(text);
+        if (tokens.empty() || tokens[0][0] == '#') return;
+        if (tokens[0] == "!create") return create(atoms_for(tokens, 1));
+        if (!box_) create({atom_for("fuzz")});
+        if (tokens[0] == "!free") return destroy();
+        if (tokens[0] == "!check") return check_passes();
+        if (tokens[0] == "!loop") return arm_loop(tokens);
+        if (tokens[0] == "!assist") {
+            char text_buffer[512] = "";
+            if (tokens.size() == 3) standin_assist(box_, tokens[1] == "inlet" ? 1 : 2, std::atol(tokens[2].c_str()), text_buffer);
+            return;
+        }
+        message(tokens, text, true);
+    }
+
+    void check_passes() {
+        if (!box_) return;
+        const std::vector<std::string> bang = {"bang"}, refresh = {"refresh"};
+        message(bang, "bang", false);
+        message(bang, "bang", false);
+        if (const std::string breaches = checker_.repeat_breaches(); !breaches.empty()) finding(breaches, "bang");
+        message(refresh, "refresh", false);
+        if (const std::string breaches = checker_.refresh_breaches(panner()); !breaches.empty())
+            finding(breaches, "refresh");
+    }
+
+    void destroy() {
+        if (box_) standin_destroy(box_);
+        box_ = nullptr;
+        loop_every_ = 0;
+    }
+
+private:
+    vorn::Panner &panner() { return *static_cast<vorn::Panner *>(box_); }
+
+    void create(std::vector<t_atom> atoms) {
+        destroy();
+        ++totals.messages;
+        box_ = standin_create("Vorn", static_cast<long>(atoms.size()), atoms.data());
+        checker_.reset();
+    }
+
+    void arm_loop(const std::vector<std::string> &tokens) {
+        loop_every_ = tokens.size() > 1 ? std::strtoul(tokens[1].c_str(), nullptr, 10) % 64 : 0;
+        loop_tokens_.assign(tokens.begin() + (tokens.size() > 1 ? 2 : 1), tokens.end());
+        if (loop_tokens_.empty()) loop_every_ = 0;
+        outgoing_ = 0;
+    }
+
+    void message(const std::vector<std::string> &tokens, const std::string &text, bool feedback) {
+        long inlet = 0;
+        std::size_t first = 0;
+        if (tokens[0][0] == '>') {
+            inlet = std::atol(tokens[0].c_str() + 1) % 4;
+            first = 1;
+        }
+        std::vector<t_atom> atoms = atoms_for(tokens, first);
+        if (atoms.empty()) return;
+        feedback_on_ = feedback;
+        fed_back_ = 0;
+        lines_.clear();
+        checker_.begin_message(&panner());
+        ++totals.messages;
+        std::string problem;
+        vorn_sim::send_atoms(box_, inlet, atoms, problem);
+        for (const std::string &out : lines_) checker_.observe(panner(), out);
+        for (int i = 0; i < fed_back_; ++i) checker_.note_fed_back();
+        if (const std::string breaches = checker_.end_message(&panner()); !breaches.empty()) finding(breaches, text);
+        if (feedback && fed_back_ == 0 && atoms[0].a_type == A_SYM && atoms[0].a_w.w_sym == gensym("refresh") &&
+            inlet == 0)
+            if (const std::string breaches = checker_.refresh_breaches(panner()); !breaches.empty())
+                finding(breaches, text);
+    }
+
+    // The patch: records what leaves the box, and now and then answers with a message.
+    static void sink(void *context, const char *line) {
+        Driver &d = *static_cast<Driver *>(context);
+        d.lines_.emplace_back(line);
+        if (!d.feedback_on_ || d.loop_every_ == 0 || std::string_view(line).substr(0, 6) != "outlet") return;
+        if (++d.outgoing_ % d.loop_every_ != 0 || d.fed_back_ >= max_fed_back_per_message) return;
+        ++d.fed_back_;
+        ++totals.fed_back;
+        ++totals.messages;
+        const std::string text(line);
+        const std::string last = text.substr(text.rfind(' ') + 1);
+        std::vector<std::string> tokens = d.loop_tokens_;
+        for (std::string &token : tokens)
+            if (token == "%") token = vorn_sim::is_number_token(last) ? last : "0";
+        long inlet = 0;
+        std::size_t first = 0;
+        if (tokens[0][0] == '>') {
+            inlet = std::atol(tokens[0].c_str() + 1) % 4;
+            first = 1;
+        }
+        std::vector<t_atom> atoms = atoms_for(tokens, first);
+        std::string problem;
+        if (!atoms.empty()) vorn_sim::send_atoms(d.box_, inlet, atoms, problem);
+    }
+
+    void *box_ = nullptr;
+    vorn_test::InvariantChecker checker_;
+    std::vector<std::string> lines_;
+    std::vector<std::string> loop_tokens_;
+    unsigned long loop_every_ = 0;
+    unsigned long outgoing_ = 0;
+    bool feedback_on_ = false;
+    int fed_back_ = 0;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    ext_main(nullptr);
+    std::atexit(print_totals);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    ++totals.inputs;
+    Driver driver;
+    const std::string_view input(reinterpret_cast<const char *>(data), size);
+    std::size_t start = 0, lines = 0;
+    while (start <= input.size() && lines++ < max_lines) {
+        std::size_t end = input.find('\n', start);
+        if (end == std::string_view::npos) end = input.size();
+        driver.line(std::string(input.substr(start, end - start)));
+        start = end + 1;
+    }
+    driver.check_passes();
+    // A running count for long runs, in case one is stopped before its end.
+    constexpr unsigned long long report_every = 5'000'000;
+    static unsigned long long next_report = report_every;
+    if (totals.messages >= next_report) {
+        print_totals();
+        next_report += report_every;
+    }
+    return 0;
+}
