@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <bit>
+
 #include "config/config.h"
 #include "shell/panner.h"
 #include "shell/read_atoms.h"
@@ -48,17 +51,21 @@ void receive_solo(Panner &panner, host::Args args) {
     fill_layer(panner, *append_solo_layer(panner), args);
 }
 
+// The list holds the next power of two of `solo_count` entries, so only a full list grows,
+// to twice its size: a copy of the whole list per "solo" made N messages cost N squared.
 Layer *append_solo_layer(Panner &panner) {
     const std::int32_t k = panner.solo_count;
-    Layer **grown = new Layer *[k + 1];
-    for (std::int32_t i = 0; i < k; ++i) grown[i] = panner.solo_layers[i];
-    delete[] panner.solo_layers;
+    if (std::has_single_bit(static_cast<std::uint32_t>(k)) || k == 0) {
+        Layer **grown = new Layer *[k == 0 ? 1 : 2 * static_cast<std::size_t>(k)];
+        std::copy(panner.solo_layers, panner.solo_layers + k, grown);
+        delete[] panner.solo_layers;
+        panner.solo_layers = grown;
+    }
     Layer *layer = new_layer(~k);
     layer->elevation = 0;
     layer->upper_elevation = 360;
     layer->lower_elevation = -360;
-    grown[k] = layer;
-    panner.solo_layers = grown;
+    panner.solo_layers[k] = layer;
     panner.solo_count = k + 1;
     return layer;
 }
