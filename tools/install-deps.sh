@@ -4,10 +4,11 @@
 set -euo pipefail
 
 native=(cmake make g++ libgtest-dev libbenchmark-dev)
+pd=(puredata-core puredata-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
 
 wanted=("${native[@]}")
-if [ "${1:-}" != "--native-only" ]; then wanted+=("${windows[@]}"); fi
+if [ "${1:-}" != "--native-only" ]; then wanted+=("${pd[@]}" "${windows[@]}"); fi
 
 missing=()
 for package in "${wanted[@]}"; do
