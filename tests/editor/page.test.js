@@ -50,6 +50,9 @@ function lastAmplitude(transcript, channel) {
   return Number(lines[lines.length - 1].split(' ')[3]);
 }
 
+// Limits against a hang only: a machine busy with builds can take a minute to start chromium.
+const HANG_MS = 300000;
+
 let browser;
 let profile;
 
@@ -59,6 +62,8 @@ before(async () => {
     executablePath: chromium,
     headless: true,
     userDataDir: profile,
+    timeout: HANG_MS,
+    protocolTimeout: HANG_MS,
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
@@ -71,6 +76,7 @@ after(async () => {
 
 async function openPage({ withMax }) {
   const page = await browser.newPage();
+  page.setDefaultTimeout(HANG_MS);
   await page.setViewport({ width: 1240, height: 720 });
   const problems = [];
   page.on('pageerror', (e) => problems.push(String(e)));
