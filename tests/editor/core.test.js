@@ -164,49 +164,58 @@ test('an IEM layout becomes setup, one layer per elevation from the lowest up, a
     [30, 0, 1], [-30, 0, 2], [0, 0.3, 3], [110, 0, 5], [-110, -0.2, 6],
     [45, 45, 8], [-45, 44.8, 7], [135, 45, 9], [-135, 45, 10],
     [0, 90, 11], [0, 89.8, 12], [0, -90, 13, true], [-180, -30, 4],
-  ], '7.1.4 and more')).messages.map(V.messageText);
-  assert.deepEqual(converted, [
-    'setup -30 0.02 44.95 89.8 90',
+  ], '7.1.4 and more'));
+  assert.equal(converted.name, '7.1.4 and more');
+  assert.deepEqual(converted.messages.map(V.messageText), [
+    'setup -30 0 45 89.8 90',
     'layer 0 4 180',
     'layer 1 3 0 1 30 5 110 6 250 2 330',
     'layer 2 8 45 9 135 10 225 7 315',
     'layer 3 12 0',
     'layer 4 11 0',
     'end',
-  ]);
-  assert.equal(V.convertIemLayout(iemFile([[0, 0, 1]], 'Named')).name, 'Named');
-  assert.deepEqual(iemMessages([[0, 0, 1], [90, 0.4, 2], [180, 0.8, 3], [270, 1.2, 4]]),
-    ['setup 0.2 1', 'layer 0 1 0 2 90', 'layer 1 3 180 4 270', 'end'],
-    'a layer reaches 0.5 above its lowest loudspeaker, not along a chain');
-  assert.deepEqual(iemMessages([[-0.000001, 0, 1], [180, 0, 2], [-180, 0, 3], [200, 0, 4]]),
-    ['setup 0', 'layer 0 2 180 3 180 4 200 1 359.999999', 'end']);
+  ], 'a layer at its middle loudspeaker\'s elevation; the zenith alone');
+  assert.deepEqual(iemMessages([[0, 0, 1], [90, 0.4, 2], [180, 0.8, 3], [270, 1.2, 4], [0, 1.8, 5]]),
+    ['setup 0.4 1.8', 'layer 0 1 0 2 90 3 180 4 270', 'layer 1 5 0', 'end'],
+    'neighbours within 0.5 chain into one layer');
+  assert.deepEqual(iemMessages([[-0.000001, 0, 1], [180, 0, 2], [-180, 0, 3], [200, 0, 4], [-1e-20, 10, 5]]),
+    ['setup 0 10', 'layer 0 2 180 3 180 4 200 1 359.999999', 'layer 1 5 0', 'end'],
+    'azimuths within 0..360, never 360 itself');
 });
 
 test('a layout that Vorn cannot hold is refused with the loudspeaker named', () => {
   const refusals = [
-    [[[0, 0, 1], [90, 0, 2], [180, 30, 1]], 'loudspeaker 3 (channel 1): channel 1 is already used by loudspeaker 1 (channel 1)'],
+    [[[0, 0, 1], [90, 0, 2], [180, 30, 1]], 'loudspeaker 3 (channel 1): channel 1 is used twice (also by loudspeaker 1 (channel 1))'],
     [[[0, 0, 1], [90, 0, 0]], 'loudspeaker 2 (channel 0): channel 0 is outside 1..2048'],
     [[[0, 0, 2049]], 'loudspeaker 1 (channel 2049): channel 2049 is outside 1..2048'],
-    [[[0, 0, 1.5]], 'loudspeaker 1 (channel 1.5): "Channel" must be a whole number'],
+    [[[0, 0, 1.5]], 'loudspeaker 1: "Channel" should be a whole number'],
     [[[0, 0, 1], [0, 91, 2]], 'loudspeaker 2 (channel 2): elevation 91 is outside -90..90'],
     [[[0, -90.5, 1]], 'loudspeaker 1 (channel 1): elevation -90.5 is outside -90..90'],
-    [[], 'the layout has no loudspeakers'],
-    [[[0, 0, 1, true], [0, -90, 2, true]], 'the layout has no loudspeakers'],
+    [[], 'Test room: no loudspeakers (imaginary ones do not count)'],
+    [[[0, 0, 1, true], [0, -90, 2, true]], 'Test room: no loudspeakers (imaginary ones do not count)'],
   ];
   for (const [speakers, message] of refusals) {
     assert.throws(() => V.convertIemLayout(iemFile(speakers)),
       (e) => e instanceof V.LayoutError && e.message === message, message);
   }
-  const layout = (speakers) => JSON.stringify({ LoudspeakerLayout: { Name: 'x', Loudspeakers: speakers } });
+  const layout = (speakers) => JSON.stringify({ LoudspeakerLayout: { Loudspeakers: speakers } });
   for (const [text, message] of [
-    ['{"LoudspeakerLayout": ', /^not a JSON file: /],
-    ['{"Name": "x"}', /^no "LoudspeakerLayout" object/],
-    ['{"LoudspeakerLayout": {"Name": "x"}}', /^the layout has no "Loudspeakers" list$/],
-    [layout([{ Elevation: 0, Channel: 1 }]), /^loudspeaker 1 \(channel 1\): "Azimuth" must be a number$/],
-    [layout([{ Azimuth: 0, Elevation: '0', Channel: 1 }]), /^loudspeaker 1 \(channel 1\): "Elevation" must be a number$/],
-    [layout([7]), /^loudspeaker 1: not an object$/],
+    ['{"LoudspeakerLayout": ', /^not a JSON file \(.+\)$/],
+    ['{"Name": "x"}', /^no "LoudspeakerLayout" object, so not an IEM layout file$/],
+    ['[]', /^no "LoudspeakerLayout" object/],
+    ['{"LoudspeakerLayout": {"Name": "x"}}', /^"LoudspeakerLayout" has no "Loudspeakers" list$/],
+    [layout([{ Elevation: 0, Channel: 1 }]), /^loudspeaker 1: "Azimuth" is missing$/],
+    [layout([{ Azimuth: 0, Elevation: '0', Channel: 1 }]), /^loudspeaker 1: "Elevation" should be a number$/],
+    [layout([{ Azimuth: 0, Elevation: 0 }]), /^loudspeaker 1: "Channel" is missing$/],
+    [layout([{ Azimuth: 0, Elevation: 0, Channel: 1, IsImaginary: 'no' }]), /^loudspeaker 1: "IsImaginary" should be true or false$/],
+    [layout([{ Azimuth: 0, Elevation: 0, Channel: 1, Gain: '1' }]), /^loudspeaker 1: "Gain" should be a number$/],
+    [layout([{ Azimuth: 0, Elevation: 0, Channel: 1 }, 7]), /^loudspeaker 2: not a JSON object$/],
+    [layout([]), /^the layout: no loudspeakers/],
   ]) {
     assert.throws(() => V.convertIemLayout(text), (e) => e instanceof V.LayoutError && message.test(e.message), String(message));
   }
+  assert.deepEqual(V.convertIemLayout(layout([{ Azimuth: 0, Elevation: 0, IsImaginary: true },
+    { Azimuth: 0, Elevation: 0, Channel: 3 }])).messages.map(V.messageText),
+  ['setup 0', 'layer 0 3 0', 'end'], 'an imaginary loudspeaker needs no channel');
   assert.ok(V.looksLikeJson('  {"LoudspeakerLayout": {}}') && !V.looksLikeJson('outlet 1: mask-editor start'));
 });

@@ -250,7 +250,7 @@ test('inside Max: a dropped IEM layout goes into the box as setup, layer and end
   await drop(JSON.stringify(twice), 'twice.json');
   await page.waitForFunction(() => document.getElementById('problem').textContent !== '');
   assert.equal(await page.$eval('#problem', (p) => p.textContent),
-    'IEM layout: loudspeaker 5 (channel 2): channel 2 is already used by loudspeaker 2 (channel 2)');
+    'IEM layout: loudspeaker 5 (channel 2): channel 2 is used twice (also by loudspeaker 2 (channel 2))');
   assert.deepEqual(await page.evaluate(() => window.sent), []);
   assert.equal(await page.$eval('#config-lines', (t) => t.value), '');
   fs.rmSync(dir, { recursive: true });
