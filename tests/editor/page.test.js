@@ -270,8 +270,12 @@ test('in a browser: a pasted transcript is drawn and the masks come out as lines
   await page.$eval('#mask-value', (i) => { i.value = '0.4'; i.dispatchEvent(new Event('change')); });
   await page.$eval('#mask-value', (i) => { i.value = '1.2'; i.dispatchEvent(new Event('change')); });
   assert.equal(await page.$eval('#problem', (p) => p.textContent), 'a mask lies between 0 and 1');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.down('Shift');
+  await page.keyboard.press('ArrowDown');
+  await page.keyboard.up('Shift');
   const lines = await page.$eval('#mask-lines', (t) => t.value);
-  assert.equal(lines, 'mask 9 0.7\nmask 17 0.4');
+  assert.equal(lines, 'mask 9 0.7\nmask 17 0.29');
   const capped = runSim(`${fs.readFileSync(domeScript, 'utf8')}\n${lines}\nlist 180. 0.\n`);
   assert.equal(lastAmplitude(capped, 9), 0.7);
   assert.deepEqual(problems, []);
