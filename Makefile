@@ -8,7 +8,8 @@ FUZZ_CORPUS := build/fuzz/corpus
 # Every earlier finding, the feedback seeds, and every scenario and example as they stand.
 FUZZ_SEEDS := tests/fuzz/regressions tests/fuzz/seeds tests/scenarios examples
 
-.PHONY: all release debug debug-clang run test deps native-deps windows bench clean fuzz-build fuzz fuzz-regressions valgrind
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd test-editor editor-deps bench clean \
+	fuzz-build fuzz fuzz-regressions valgrind
 
 all: release
 
@@ -39,8 +40,14 @@ test: deps debug debug-clang release
 	$(MAKE) fuzz-regressions
 	$(MAKE) fuzz SECONDS=180
 	$(MAKE) valgrind
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target vorn_thread_tests
+	ctest --preset tsan
 	$(MAKE) windows
 	ctest --preset windows -j $(JOBS)
+	$(MAKE) pd
+	ctest --preset pd -j $(JOBS)
+	$(MAKE) test-editor
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
 # and build/windows/x86.
@@ -49,6 +56,31 @@ windows: deps
 	cmake --build --preset windows-x64 -j $(JOBS)
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86 -j $(JOBS)
+
+# The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
+pd: deps
+	cmake --preset pd >/dev/null
+	cmake --build --preset pd -j $(JOBS)
+
+PD_EXTERNALS ?= $(HOME)/Documents/Pd/externals
+install-pd: pd
+	mkdir -p $(PD_EXTERNALS)/Vorn
+	cp build/pd/Vorn.pd_linux $(PD_EXTERNALS)/Vorn/
+	if [ -f build/pd/Vorn-help.pd ]; then cp build/pd/Vorn-help.pd $(PD_EXTERNALS)/Vorn/; fi
+	@echo "installed into $(PD_EXTERNALS)/Vorn: add that folder to Pd's search path (or [declare -path Vorn])"
+
+# The mask-editor page: its logic under node's test runner, then the page itself in headless
+# chromium against build/bin/vorn-sim (it rewrites docs/mask-editor.png).
+EDITOR_TESTS := tests/editor
+
+test-editor: editor-deps release
+	cd $(EDITOR_TESTS) && node --test core.test.js page.test.js
+
+# npm ci only when the lock file is newer than the last install.
+editor-deps:
+	tools/install-deps.sh --editor
+	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
+	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
 fuzz-build: native-deps
 	cmake --preset fuzz >/dev/null

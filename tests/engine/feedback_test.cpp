@@ -45,7 +45,7 @@ std::vector<std::string> run_loop(vorn_test::TestBox &box, const std::string &tr
     for (const std::string &line : box.send("refresh")) checker.observe(box.panner(), line);
     checker.end_message(&box.panner());
 
-    Loop loop{&box.panner(), std::move(echo), at, {}, 0, 0};
+    Loop loop{box.box(), std::move(echo), at, {}, 0, 0};
     checker.begin_message(&box.panner());
     standin_set_sink(loop_sink, &loop);
     std::string problem;

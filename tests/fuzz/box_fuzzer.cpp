@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "script_runner.h"
+#include "script_tokens.h"
 #include "shell/interface_table.h"
+#include "shell/max/max_box.h"
 #include "standin/standin.h"
 #include "support/invariants.h"
 
@@ -124,7 +126,7 @@ public:
     }
 
 private:
-    vorn::Panner &panner() { return *static_cast<vorn::Panner *>(box_); }
+    vorn::Panner &panner() { return vorn::max::panner_of(box_); }
 
     void create(std::vector<t_atom> atoms) {
         destroy();
