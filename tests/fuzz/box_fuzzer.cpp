@@ -81,6 +81,18 @@ std::vector<t_atom> atoms_for(const std::vector<std::string> &tokens, std::size_
     return atoms;
 }
 
+// A script line's message: the inlet of a leading >N (any N; the host refuses those it lacks)
+// and the atoms.
+struct Message {
+    long inlet = 0;
+    std::vector<t_atom> atoms;
+};
+
+Message message_of(const std::vector<std::string> &tokens) {
+    const bool to_inlet = tokens[0][0] == '>';
+    return {to_inlet ? std::atol(tokens[0].c_str() + 1) % 4 : 0, atoms_for(tokens, to_inlet ? 1 : 0)};
+}
+
 [[noreturn]] void finding(const std::string &what, const std::string &message) {
     std::fprintf(stderr, "vorn-fuzz: invariant breached after \"%s\":\n%s", message.substr(0, 300).c_str(),
                  what.c_str());
@@ -143,13 +155,7 @@ private:
     }
 
     void message(const std::vector<std::string> &tokens, const std::string &text, bool feedback) {
-        long inlet = 0;
-        std::size_t first = 0;
-        if (tokens[0][0] == '>') {
-            inlet = std::atol(tokens[0].c_str() + 1) % 4;
-            first = 1;
-        }
-        std::vector<t_atom> atoms = atoms_for(tokens, first);
+        auto [inlet, atoms] = message_of(tokens);
         if (atoms.empty()) return;
         feedback_on_ = feedback;
         fed_back_ = 0;
@@ -181,15 +187,9 @@ private:
         std::vector<std::string> tokens = d.loop_tokens_;
         for (std::string &token : tokens)
             if (token == "%") token = vorn_sim::is_number_token(last) ? last : "0";
-        long inlet = 0;
-        std::size_t first = 0;
-        if (tokens[0][0] == '>') {
-            inlet = std::atol(tokens[0].c_str() + 1) % 4;
-            first = 1;
-        }
-        std::vector<t_atom> atoms = atoms_for(tokens, first);
+        Message answer = message_of(tokens);
         std::string problem;
-        if (!atoms.empty()) vorn_sim::send_atoms(d.box_, inlet, atoms, problem);
+        if (!answer.atoms.empty()) vorn_sim::send_atoms(d.box_, answer.inlet, answer.atoms, problem);
     }
 
     void *box_ = nullptr;
