@@ -95,7 +95,7 @@ fuzz-regressions: fuzz-build
 fuzz: fuzz-build
 	mkdir -p $(FUZZ_CORPUS)
 	$(FUZZER) $(FUZZ_CORPUS) $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
-	  -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
+	  -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
 
 # Memcheck over every example through the release vorn-sim: no invalid access, no leak.
 valgrind: release
