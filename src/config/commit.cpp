@@ -15,20 +15,35 @@ void free_selectors(Panner &panner) {
     delete[] panner.channel_selectors;
     panner.channel_selectors = nullptr;
     panner.selector_count = 0;
+    panner.selector_capacity = 0;
+}
+
+// The same context and channel always give the same symbol, so the selectors of earlier
+// commits stay right; the array only grows. Returns how many entries are made already.
+std::int32_t keep_selectors_for(Panner &panner, std::int32_t total) {
+    const std::int32_t made = panner.selector_capacity;
+    if (total <= made) return total;
+    host::Symbol **grown = new host::Symbol *[total];
+    for (std::int32_t i = 0; i < made; ++i) grown[i] = panner.channel_selectors[i];
+    delete[] panner.channel_selectors;
+    panner.channel_selectors = grown;
+    panner.selector_capacity = total;
+    return made;
 }
 
 }  // namespace
 
 void commit_configuration(Panner &panner) {
-    free_selectors(panner);
+    // Until this commit succeeds no channel has a selector.
+    panner.selector_count = 0;
     if (panner.map_total <= 0) {
         host::error(&panner, "setup: failed to apply new loudspeaker configuration, leaving unconfigured");
         return;
     }
     const std::int32_t total = panner.map_total;
-    panner.channel_selectors = new host::Symbol *[total];
+    const std::int32_t kept = keep_selectors_for(panner, total);
     char text[selector_text_size];
-    for (std::int32_t i = 0; i < total; ++i) {
+    for (std::int32_t i = kept; i < total; ++i) {
         std::snprintf(text, sizeof text, "%s-%d", panner.context, i + 1);
         panner.channel_selectors[i] = host::intern(text);
     }

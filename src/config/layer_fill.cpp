@@ -1,4 +1,5 @@
 #include "config/config.h"
+#include "engine/engine.h"
 #include "shell/panner.h"
 #include "shell/read_atoms.h"
 
@@ -106,6 +107,7 @@ void fill_layer(Panner &panner, Layer &layer, host::Args pairs) {
         ++slot;
     }
     layer.speaker_count = m;
+    refresh_spread_plan(panner);
 }
 
 }  // namespace vorn

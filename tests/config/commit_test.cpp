@@ -1,0 +1,37 @@
+// "end" keeps the selectors it made before: only channels beyond them get new symbols.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "standin/standin.h"
+#include "support/test_box.h"
+
+using vorn_test::TestBox;
+
+namespace {
+
+void expect_selectors(vorn::Panner &p, int total) {
+    ASSERT_EQ(p.selector_count, total);
+    for (int channel = 1; channel <= total; ++channel)
+        ASSERT_EQ(p.channel_selectors[channel - 1], gensym(("hall-" + std::to_string(channel)).c_str()))
+            << "channel " << channel;
+}
+
+}  // namespace
+
+TEST(Commit, SelectorsKeptAcrossCommitsAndRightAfterEach) {
+    TestBox box("hall");
+    vorn::Panner &p = box.panner();
+    box.send_all({"setup 0", "layer 0 3 0 5 90", "end"});
+    expect_selectors(p, 5);
+    t_symbol **first = p.channel_selectors;
+    box.send_all({"layer 0 2 0", "end"});
+    expect_selectors(p, 2);
+    EXPECT_EQ(p.channel_selectors, first) << "a smaller configuration makes no new array";
+    box.send_all({"layer 0 1 0 9 90", "end"});
+    expect_selectors(p, 9);
+    box.send_all({"setup 0", "end"});
+    EXPECT_EQ(p.selector_count, 0) << "a failed end leaves no channel a selector";
+    box.send_all({"layer 0 4 0", "end"});
+    expect_selectors(p, 4);
+}
