@@ -1,6 +1,5 @@
 #include "bench/bench_box.h"
 
-#include "standin/standin.h"
 
 extern "C" void ext_main(void *resources);
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/max_api.h"
+#include "standin/standin.h"
 
 namespace vorn_bench {
 

@@ -14,12 +14,6 @@ namespace vorn {
 
 namespace {
 
-// The one place where an amplitude leaves the box.
-void send_amplitude(Panner &panner, std::int32_t channel, double amplitude) {
-    host::set_float(panner.output_atom, amplitude);
-    send_from(panner, panner.amplitude_outlet, panner.channel_selectors[channel - 1], 1, &panner.output_atom);
-}
-
 // The floor is the source gain times the spread; the mask and 1 cap the result. Written
 // as the comparisons the block test below mirrors lane by lane.
 double amplitude_of(double accumulated, double floor, double mask) {
@@ -34,7 +28,7 @@ inline void output_stage(Panner &panner, Layer &layer, std::int32_t i, double so
     if (amplitude == layer.last_sent[i] && !panner.refresh_flag) return;
     const std::int32_t channel = layer.channels[i];
     if (channel < 1 || channel > panner.selector_count) return;
-    send_amplitude(panner, channel, amplitude);
+    send_amplitude(panner, panner.channel_selectors[channel - 1], amplitude);
     layer.nonzero_sent += (amplitude != 0) - (layer.last_sent[i] != 0);
     layer.last_sent[i] = amplitude;
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "standin/standin.h"
+#include "shell/host.h"
 #include "support/test_box.h"
 
 using vorn_test::TestBox;
@@ -13,7 +13,7 @@ namespace {
 void expect_selectors(vorn::Panner &p, int total) {
     ASSERT_EQ(p.selector_count, total);
     for (int channel = 1; channel <= total; ++channel)
-        ASSERT_EQ(p.channel_selectors[channel - 1], gensym(("hall-" + std::to_string(channel)).c_str()))
+        ASSERT_EQ(p.channel_selectors[channel - 1], vorn::host::intern(("hall-" + std::to_string(channel)).c_str()))
             << "channel " << channel;
 }
 
@@ -24,7 +24,7 @@ TEST(Commit, SelectorsKeptAcrossCommitsAndRightAfterEach) {
     vorn::Panner &p = box.panner();
     box.send_all({"setup 0", "layer 0 3 0 5 90", "end"});
     expect_selectors(p, 5);
-    t_symbol **first = p.channel_selectors;
+    vorn::host::Symbol **first = p.channel_selectors;
     box.send_all({"layer 0 2 0", "end"});
     expect_selectors(p, 2);
     EXPECT_EQ(p.channel_selectors, first) << "a smaller configuration makes no new array";
