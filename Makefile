@@ -3,7 +3,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 SIM := build/bin/vorn-sim
 
-.PHONY: all release debug run test deps native-deps windows pd install-pd test-editor editor-deps bench clean
+.PHONY: all release debug run test deps native-deps windows pd install-pd test-editor editor-deps bench bench-pd clean
 
 all: release
 
@@ -65,8 +65,19 @@ editor-deps:
 	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
 	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
-bench: release
-	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+# Pass cost against loudspeaker count, configuration cost, the goals of this run, and the plot
+# that docs/performance.md shows (rewritten here).
+bench: native-deps release
+	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+	  --benchmark_color=false --svg=docs/pass-cost.svg
+
+# Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
+# itself, without the rest of `deps`.
+bench-pd:
+	tools/install-deps.sh --pd-bench
+	cmake --preset pd >/dev/null
+	cmake --build --preset pd -j $(JOBS)
+	bench/pd/pd_bench.sh
 
 clean:
 	rm -rf build dist

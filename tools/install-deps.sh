@@ -4,7 +4,8 @@
 set -euo pipefail
 
 # With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
-# tests; with nothing: everything.
+# tests; with --pd-bench: what `make run` needs, Pd and the vbap object that `make bench-pd`
+# measures against; with nothing: everything but that vbap object.
 native=(cmake make g++ libgtest-dev libbenchmark-dev)
 pd=(puredata-core puredata-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
@@ -18,6 +19,7 @@ wanted=("${native[@]}")
 case "${1:-}" in
   --native-only) ;;
   --editor) wanted+=("${editor[@]}") ;;
+  --pd-bench) wanted+=("${pd[@]}" pd-vbap) ;;
   *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}") ;;
 esac
 

@@ -201,7 +201,7 @@ echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ /
 echo
 echo "Dome (rings of 16, 12, 8 at 0, 30, 60 degrees, staggered, plus the zenith: 37 loudspeakers):"
 dome
-measure "loop alone" none 0
+measure "loop alone" none 0  # the same loop serves both layouts
 measure "Vorn radius 1" vorn 1
 measure "Vorn radius 30" vorn 30
 measure "vbap spread 0" vbap 0
@@ -209,7 +209,6 @@ measure "vbap spread 30" vbap 30
 echo
 echo "Ring of 8:"
 ring_of_8
-measure "loop alone (ring)" none 0
 measure "Vorn ring, radius 1" vorn 1
 measure "vbap ring" vbap 0
 echo
