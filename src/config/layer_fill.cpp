@@ -1,5 +1,4 @@
 #include "config/config.h"
-#include "engine/engine.h"
 #include "shell/panner.h"
 #include "shell/read_atoms.h"
 
@@ -101,7 +100,6 @@ void fill_layer(Panner &panner, Layer &layer, host::Args pairs) {
         ++slot;
     }
     layer.speaker_count = m;
-    refresh_spread_plan(panner);
 }
 
 }  // namespace vorn

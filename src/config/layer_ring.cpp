@@ -55,7 +55,6 @@ void clear_configuration(Panner &panner) {
         free_layers(panner, panner.ring_layers, panner.ring_count);
     }
     report_leftover_map(panner);
-    refresh_spread_plan(panner);
 }
 
 void release_configuration_silently(Panner &panner) {

@@ -118,11 +118,13 @@ void update_spreads(Panner &panner, double radius) {
 
     const double source_azimuth = without_overflowing_turns(panner.azimuth);
     const double source_elevation = without_overflowing_turns(panner.elevation);
-    const double cos_source = std::cos(source_elevation * pi / 180);
+    // Made on first use: most passes rule every run out before they need it.
+    double cos_source = NAN;
+    auto source_cosine = [&] {
+        if (std::isnan(cos_source)) cos_source = std::cos(source_elevation * pi / 180);
+        return cos_source;
+    };
     const double h_beyond = beyond_radius_threshold(plan, radius);
-    // With the source's cosine not negative, h is at least se * se, so a loudspeaker can be
-    // ruled out by the elevation alone.
-    const bool elevation_bounds_h = cos_source >= 0;
     // Between the poles the angle is at least the difference in elevation, so a run of
     // loudspeakers beyond the radius in elevation alone needs no sine at all. The margin
     // covers the rounding of the formula by many orders of magnitude.
@@ -138,11 +140,13 @@ void update_spreads(Panner &panner, double radius) {
             continue;
         }
         const double se = std::sin((source_elevation - run.elevation) * pi / 180 * 0.5);
-        if (elevation_bounds_h && se * se > h_beyond) {
+        // With the source's cosine not negative, h is at least se * se, so the elevation
+        // alone can rule the run out.
+        if (se * se > h_beyond && source_cosine() >= 0) {
             write_run_zero(plan, run);
             continue;
         }
-        const double cos_product = cos_source * run.cos_elevation;
+        const double cos_product = source_cosine() * run.cos_elevation;
         bool all_zero = true;
         for (std::int32_t k = run.begin; k < run.end; ++k) {
             const SpreadTarget &target = plan.targets[k];

@@ -36,24 +36,18 @@ void list_distinct_azimuths(SpreadPlan &plan) {
     plan.stamp = 0;
 }
 
-// Each layer's slots in one flat row, to mark those the map reaches.
-struct SlotRows {
-    std::vector<std::int32_t> first;  // by position in the plan's layer list
-    std::vector<char> reached;
-};
-
-void list_layers(const Panner &panner, SpreadPlan &plan, SlotRows &rows) {
+void list_layers(const Panner &panner, SpreadPlan &plan) {
     plan.layers.clear();
-    rows.first.clear();
+    plan.first_slot.clear();
     std::int32_t slots = 0;
     auto add = [&](Layer *layer) {
         plan.layers.push_back(PlanLayer{layer, true});
-        rows.first.push_back(slots);
+        plan.first_slot.push_back(slots);
         slots += layer->slot_capacity;
     };
     for (std::int32_t i = 0; i < panner.ring_count; ++i) add(panner.ring_layers[i]);
     for (std::int32_t k = 0; k < panner.solo_count; ++k) add(panner.solo_layers[k]);
-    rows.reached.assign(static_cast<std::size_t>(slots), 0);
+    plan.reached.assign(static_cast<std::size_t>(slots), 0);
 }
 
 // Ring entries first, then solo layers, as list_layers lists them.
@@ -61,11 +55,11 @@ std::int32_t position_of(const Panner &panner, std::int32_t layer_id) {
     return layer_id >= 0 ? layer_id : panner.ring_count + ~layer_id;
 }
 
-void note_unreached_spreads(SpreadPlan &plan, const SlotRows &rows) {
+void note_unreached_spreads(SpreadPlan &plan) {
     for (std::size_t l = 0; l < plan.layers.size(); ++l) {
         const Layer &layer = *plan.layers[l].layer;
         for (std::int32_t slot = 0; slot < layer.slot_capacity; ++slot)
-            if (!rows.reached[rows.first[l] + slot] && layer.spreads[slot] != 0) plan.layers[l].unreached_zero = false;
+            if (!plan.reached[plan.first_slot[l] + slot] && layer.spreads[slot] != 0) plan.layers[l].unreached_zero = false;
     }
 }
 
@@ -84,12 +78,11 @@ void refresh_spread_plan(Panner &panner) {
     plan.targets.clear();
     plan.runs.clear();
     plan.have_last = false;
-    SlotRows rows;
-    list_layers(panner, plan, rows);
+    list_layers(panner, plan);
     for (const SpeakerNode *node = panner.speaker_map; node; node = node->next) {
         Layer *layer = layer_by_id(panner, node->layer);
         if (!layer || node->id >= layer->slot_capacity) continue;
-        rows.reached[rows.first[position_of(panner, node->layer)] + node->id] = 1;
+        plan.reached[plan.first_slot[position_of(panner, node->layer)] + node->id] = 1;
         const std::int32_t index = static_cast<std::int32_t>(plan.targets.size());
         if (plan.runs.empty() || plan.runs.back().layer != layer || !(plan.runs.back().elevation == node->elevation))
             plan.runs.push_back(SpreadRun{layer, node->elevation, node->cos_elevation,
@@ -99,7 +92,7 @@ void refresh_spread_plan(Panner &panner) {
         plan.runs.back().end = index + 1;
     }
     list_distinct_azimuths(plan);
-    note_unreached_spreads(plan, rows);
+    note_unreached_spreads(plan);
     panner.spread_plan_current = true;
 }
 

@@ -1,8 +1,8 @@
 // The Speaker map laid out flat for the spread pass: one target per map node, in map order,
-// grouped into runs of equal elevation, with the loudspeaker azimuths that differ listed
-// once. The configuration marks it out of date whenever the map or a layer's arrays change;
-// it is rebuilt before the next spread pass, and at the end of each configuration message
-// so that a pass does not allocate.
+// grouped into runs of equal elevation within one layer, with the loudspeaker azimuths that
+// differ listed once. The configuration marks it out of date whenever the map or a layer's
+// arrays change; it is rebuilt before the next spread pass, into the storage of the last
+// build.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +49,9 @@ struct SpreadPlan {
     std::vector<SpreadRun> runs;
     std::vector<SharedSine> sines;
     std::vector<PlanLayer> layers;
+    // Scratch of the build: each layer's slots in one row, marked where a node reaches.
+    std::vector<std::int32_t> first_slot;  // by position in `layers`
+    std::vector<char> reached;
     std::uint32_t stamp = 0;
     // The inputs of the last pass; the spreads are theirs until the plan is rebuilt.
     bool have_last = false;
