@@ -69,7 +69,7 @@ editor-deps:
 # that docs/performance.md shows (rewritten here).
 bench: native-deps release
 	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
-	  --benchmark_color=false --svg=docs/pass-cost.svg
+	  --svg=docs/pass-cost.svg
 
 # Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
 # itself, without the rest of `deps`.

@@ -10,7 +10,7 @@ namespace vorn_bench {
 
 namespace {
 
-constexpr double width = 640, height = 420, left = 70, right = 150, top = 30, bottom = 50;
+constexpr double width = 680, height = 420, left = 70, right = 170, top = 30, bottom = 50;
 
 struct Axis {
     double low, high;  // decades

@@ -25,6 +25,7 @@ namespace {
 // microseconds.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
+    MedianReporter() : ConsoleReporter(OO_Tabular) {}  // plain text: the output goes into logs and documents
     std::map<std::string, double> median_us;
 
     void ReportRuns(const std::vector<Run> &runs) override {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Vorn against the `vbap` object of Debian's pd-vbap in a real Pd, on the same layouts and
-# the same precomputed source path. One headless Pd per variant; each times `updates`
-# updates `repeats` times with Pd's own clock ([realtime]), and a variant without a panner
-# gives the cost of the loop itself, which is subtracted.
+# the same precomputed source path. One headless Pd per variant; in each, every repeat times
+# UPDATES updates with Pd's own clock ([realtime]) twice: the loop alone, without a panner,
+# and the same loop driving the panner into a [t a]. The first is subtracted from the
+# second, repeat by repeat, so that a machine busy with other work shifts both alike.
 #
 # Usage: bench/pd/pd_bench.sh   (`make bench-pd` builds the external and installs Pd first)
 # Environment: VORN_PD_DIR (folder of Vorn.pd_linux, default build/pd), UPDATES (20000),
@@ -72,28 +73,46 @@ path_values() {  # az | el
   }'
 }
 
-# kind: none | vorn | vbap; parameter: Vorn's radius or vbap's spread.
+# The update loop: UPDATES steps along the path; leaves `loop_start` (bang it to run the loop)
+# and `loop_azimuth` / `loop_elevation` (the path's values, elevation first, at each step).
+add_loop() {  # x
+  local x=$1
+  add "msg $x 160 $updates"; loop_start=$last
+  add "obj $x 190 until"; local update=$last
+  add "obj $x 220 f"; local counter=$last
+  add "obj $((x + 40)) 220 + 1"; local step=$last
+  add "obj $x 250 mod $path_length"; local index=$last
+  add "obj $x 280 t f f"; local fan=$last
+  add "obj $x 310 tabread az"; loop_azimuth=$last
+  add "obj $((x + 80)) 310 tabread el"; loop_elevation=$last
+  link "$loop_start" 0 "$update" 0
+  link "$update" 0 "$counter" 0
+  link "$counter" 0 "$step" 0
+  link "$step" 0 "$counter" 1
+  link "$counter" 0 "$index" 0
+  link "$index" 0 "$fan" 0
+  link "$fan" 1 "$loop_elevation" 0
+  link "$fan" 0 "$loop_azimuth" 0
+}
+
+# Each repeat times the loop alone and then the loop driving the panner, each with its own
+# [realtime], and prints "loop-alone: MS" and "with-panner: MS". kind: vorn | vbap;
+# parameter: Vorn's radius or vbap's spread.
 write_patch() {  # file kind parameter
   local file=$1 kind=$2 parameter=$3
   objects=(); links=()
   add "obj 10 10 loadbang"; local start=$last
   add "obj 10 40 t b b b b"; local order=$last
-  add "obj 400 10 table az $path_length"
-  add "obj 400 40 table el $path_length"
-  add "msg 400 70 \\; az 0$(path_values az) \\; el 0$(path_values el)"; local path=$last
+  add "obj 500 10 table az $path_length"
+  add "obj 500 40 table el $path_length"
+  add "msg 500 70 \\; az 0$(path_values az) \\; el 0$(path_values el)"; local path=$last
   add "msg 10 70 $repeats"; local repeat_count=$last
   add "obj 10 100 until"; local repeat=$last
-  add "obj 10 130 t b b b"; local timed=$last
-  add "obj 10 160 realtime"; local clock=$last
-  add "obj 10 190 print vorn-bench"; local report=$last
-  add "msg 100 160 $updates"; local update_count=$last
-  add "obj 100 190 until"; local update=$last
-  add "obj 100 220 f"; local counter=$last
-  add "obj 140 220 + 1"; local step=$last
-  add "obj 100 250 mod $path_length"; local index=$last
-  add "obj 100 280 t f f"; local fan=$last
-  add "obj 100 310 tabread az"; local azimuth=$last
-  add "obj 200 310 tabread el"; local elevation=$last
+  add "obj 10 130 t b b b b b b"; local timed=$last
+  add "obj 10 400 realtime"; local bare_clock=$last
+  add "obj 10 430 print loop-alone"; local bare_report=$last
+  add "obj 120 400 realtime"; local clock=$last
+  add "obj 120 430 print with-panner"; local report=$last
   add "msg 300 10 \\; pd quit"; local quit=$last
   link "$start" 0 "$order" 0
   link "$order" 3 "$path" 0
@@ -101,18 +120,19 @@ write_patch() {  # file kind parameter
   link "$order" 0 "$quit" 0
   link "$repeat_count" 0 "$repeat" 0
   link "$repeat" 0 "$timed" 0
+  add_loop 250
+  local bare_start=$loop_start
+  # right to left: the loop alone, timed; then the loop with the panner, timed
+  link "$timed" 5 "$bare_clock" 0
+  link "$timed" 4 "$bare_start" 0
+  link "$timed" 3 "$bare_clock" 1
+  link "$bare_clock" 0 "$bare_report" 0
+  add_loop 100
+  local elevation=$loop_elevation azimuth=$loop_azimuth
   link "$timed" 2 "$clock" 0
-  link "$timed" 1 "$update_count" 0
+  link "$timed" 1 "$loop_start" 0
   link "$timed" 0 "$clock" 1
   link "$clock" 0 "$report" 0
-  link "$update_count" 0 "$update" 0
-  link "$update" 0 "$counter" 0
-  link "$counter" 0 "$step" 0
-  link "$step" 0 "$counter" 1
-  link "$counter" 0 "$index" 0
-  link "$index" 0 "$fan" 0
-  link "$fan" 1 "$elevation" 0
-  link "$fan" 0 "$azimuth" 0
   case $kind in
     vorn)
       add "obj 100 370 Vorn bench"; local panner=$last
@@ -150,39 +170,35 @@ write_patch() {  # file kind parameter
 
 # --- running and reading -----------------------------------------------------------------
 
-# Prints the milliseconds of each repeat, one a line.
+# Prints "LOOP_MS PANNER_MS" for each repeat, one a line.
 run_variant() {  # name kind parameter
   local file="$work/$1.pd"
   write_patch "$file" "$2" "$3"
   local output
   output=$("$pd" -nogui -batch -noprefs -nosound -nomidi -path "$vorn_dir" -path "$vbap_dir" "$file" 2>&1) || true
-  if ! grep -q '^vorn-bench: ' <<<"$output"; then
-    echo "pd_bench: $1 printed no timing:" >&2
+  if [ "$(grep -c '^with-panner: ' <<<"$output")" -ne "$repeats" ]; then
+    echo "pd_bench: $1 did not print $repeats timings:" >&2
     echo "$output" >&2
     exit 1
   fi
-  grep '^vorn-bench: ' <<<"$output" | awk '{ print $2 }'
+  paste <(grep '^loop-alone: ' <<<"$output" | awk '{ print $2 }') \
+        <(grep '^with-panner: ' <<<"$output" | awk '{ print $2 }')
 }
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 declare -A cost_median cost_low cost_high
 measure() {  # name kind parameter
-  local times
+  local times per_update loop_alone
   times=$(run_variant "$@")
-  if [ "$2" = none ]; then
-    baseline=$(median <<<"$times")
-    printf '  %-26s %9.3f ms for %d updates (the loop alone, subtracted below)\n' "$1" "$baseline" "$updates"
-    return
-  fi
-  # microseconds per update for each repeat, less the median of the loop alone
-  local per_update
-  per_update=$(awk -v b="$baseline" -v n="$updates" '{ printf "%.6f\n", ($1 - b) * 1000 / n }' <<<"$times")
+  # microseconds per update for each repeat, less the loop alone of the same repeat
+  per_update=$(awk -v n="$updates" '{ printf "%.6f\n", ($2 - $1) * 1000 / n }' <<<"$times")
+  loop_alone=$(awk -v n="$updates" '{ printf "%.6f\n", $1 * 1000 / n }' <<<"$times" | median)
   cost_median[$1]=$(median <<<"$per_update")
   cost_low[$1]=$(sort -g <<<"$per_update" | head -1)
   cost_high[$1]=$(sort -g <<<"$per_update" | tail -1)
-  printf '  %-26s %9.3f us per update  (min %.3f, max %.3f)\n' "$1" "${cost_median[$1]}" "${cost_low[$1]}" \
-    "${cost_high[$1]}"
+  printf '  %-22s %8.3f us per update  (min %.3f, max %.3f; the loop alone %.3f us)\n' "$1" "${cost_median[$1]}" \
+    "${cost_low[$1]}" "${cost_high[$1]}" "$loop_alone"
 }
 
 ratio() {  # text numerator denominator goal
@@ -201,7 +217,6 @@ echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ /
 echo
 echo "Dome (rings of 16, 12, 8 at 0, 30, 60 degrees, staggered, plus the zenith: 37 loudspeakers):"
 dome
-measure "loop alone" none 0  # the same loop serves both layouts
 measure "Vorn radius 1" vorn 1
 measure "Vorn radius 30" vorn 30
 measure "vbap spread 0" vbap 0
