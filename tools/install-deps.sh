@@ -5,9 +5,11 @@ set -euo pipefail
 
 native=(cmake make g++ libgtest-dev libbenchmark-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
+# The package and its checks: the zip, the picture rendered in a browser, the Pd help patch opened in Pd.
+packaging=(zip chromium puredata-core)
 
 wanted=("${native[@]}")
-if [ "${1:-}" != "--native-only" ]; then wanted+=("${windows[@]}"); fi
+if [ "${1:-}" != "--native-only" ]; then wanted+=("${windows[@]}" "${packaging[@]}"); fi
 
 missing=()
 for package in "${wanted[@]}"; do

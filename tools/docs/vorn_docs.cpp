@@ -1,0 +1,67 @@
+// vorn-docs: writes the help patches and the reference page from the interface table, and
+// keeps the README's table of messages in step with it.
+//   vorn-docs FOLDER          Vorn.maxhelp, Vorn.maxref.xml and Vorn-help.pd into FOLDER
+//   vorn-docs --readme FILE   replaces the table of messages in FILE
+//   vorn-docs --selectors     the messages a patch can send, one a line
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "patch.h"
+#include "shell/interface_table.h"
+
+namespace {
+
+bool write_file(const std::filesystem::path &path, const std::string &text) {
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    if (!file) std::fprintf(stderr, "vorn-docs: cannot write %s\n", path.c_str());
+    return static_cast<bool>(file);
+}
+
+int write_help(const std::filesystem::path &folder) {
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    using namespace vorn_docs;
+    const bool ok = write_file(folder / "Vorn.maxhelp", maxhelp_json(help_patch(Host::max))) &&
+                    write_file(folder / "Vorn.maxref.xml", maxref_xml()) &&
+                    write_file(folder / "Vorn-help.pd", pd_patch_text(help_patch(Host::pd)));
+    return ok ? 0 : 1;
+}
+
+int update_readme(const std::filesystem::path &path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << file.rdbuf();
+    std::string text = buffer.str();
+    const std::string table = vorn_docs::readme_messages_table();
+    const std::string first_line = table.substr(0, table.find('\n') + 1);
+    const std::string last_line = "<!-- end of messages -->\n";
+    const std::size_t start = text.find(first_line);
+    const std::size_t end = start == std::string::npos ? start : text.find(last_line, start);
+    if (!file || end == std::string::npos) {
+        std::fprintf(stderr, "vorn-docs: %s has no table of messages to replace (its first line is:\n%s)\n",
+                     path.c_str(), first_line.c_str());
+        return 1;
+    }
+    text.replace(start, end + last_line.size() - start, table);
+    return write_file(path, text) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (argc == 2 && first == "--selectors") {
+        for (const vorn::interface::Message &message : vorn::interface::messages)
+            if (message.arguments != vorn::interface::Arguments::host_only) std::printf("%s\n", message.selector);
+        return 0;
+    }
+    if (argc == 3 && first == "--readme") return update_readme(argv[2]);
+    if (argc == 2 && first[0] != '-') return write_help(first);
+    std::fprintf(stderr, "usage: vorn-docs FOLDER | --readme FILE | --selectors\n");
+    return 1;
+}
