@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/max_api.h"
+#include "shell/max/max_api.h"
 
 namespace vorn_sim {
 
