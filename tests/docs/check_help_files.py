@@ -4,7 +4,9 @@ that exist at inlets and outlets they have, the reference page names every messa
 README's table is the generated one, and the help patches' message boxes, sent in order
 through vorn-sim, give no error line.
 
-usage: check_help_files.py VORN_DOCS VORN_SIM README"""
+The example patch made from examples/dome.vorn is checked in the same ways.
+
+usage: check_help_files.py VORN_DOCS VORN_SIM SOURCE_FOLDER"""
 import json
 import re
 import shutil
@@ -119,7 +121,8 @@ def run_message_boxes(name, vorn_sim, messages, objects, cords):
 
 
 def main():
-    vorn_docs, vorn_sim, readme = sys.argv[1:4]
+    vorn_docs, vorn_sim, source = sys.argv[1], sys.argv[2], Path(sys.argv[3])
+    readme = source / "README.md"
     folder = Path(tempfile.mkdtemp())
     try:
         subprocess.run([vorn_docs, str(folder)], check=True)
@@ -137,15 +140,21 @@ def main():
         check(len(reference.findall("objarglist/objarg")) == 1, "the creation argument")
 
         run_message_boxes("Vorn.maxhelp", vorn_sim, *max_patch(folder / "Vorn.maxhelp"))
-        pd_messages, pd_objects, pd_cords = pd_patch(folder / "Vorn-help.pd", vorn_ports)
-        run_message_boxes("Vorn-help.pd", vorn_sim, pd_messages, pd_objects, pd_cords)
-        for name in ("Vorn.maxhelp", "Vorn-help.pd", "Vorn.maxref.xml"):
+        run_message_boxes("Vorn-help.pd", vorn_sim, *pd_patch(folder / "Vorn-help.pd", vorn_ports))
+        for name in ("Vorn-dome.maxpat", "Vorn-dome.pd"):
+            subprocess.run([vorn_docs, "--example", str(source / "examples/dome.vorn"), str(folder / name)], check=True)
+        run_message_boxes("Vorn-dome.maxpat", vorn_sim, *max_patch(folder / "Vorn-dome.maxpat"))
+        run_message_boxes("Vorn-dome.pd", vorn_sim, *pd_patch(folder / "Vorn-dome.pd", vorn_ports))
+        info = json.loads((folder / "package-info.json").read_text())
+        check(info["name"] == "Vorn" and info["version"] and info["homepatcher"] == "Vorn-dome.maxpat",
+              f"package-info.json: {info}")
+        for name in ("Vorn.maxhelp", "Vorn-help.pd", "Vorn.maxref.xml", "Vorn-dome.maxpat"):
             check("do not edit" in (folder / name).read_text(), f"{name} says it is generated")
 
         copy = folder / "README.md"
         shutil.copy(readme, copy)
-        subprocess.run([vorn_docs, "--readme", str(copy)], check=True)
-        check(copy.read_text() == Path(readme).read_text(),
+        updated = subprocess.run([vorn_docs, "--readme", str(copy)]).returncode == 0
+        check(updated and copy.read_text() == readme.read_text(),
               "the README's table of messages is not the generated one: run build/bin/vorn-docs --readme README.md")
     finally:
         shutil.rmtree(folder)

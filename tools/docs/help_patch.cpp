@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "patch.h"
+#include "patch_layout.h"
 #include "shell/interface_table.h"
 
 namespace vorn_docs {
@@ -14,7 +15,6 @@ namespace vorn_docs {
 namespace {
 
 namespace table = vorn::interface;
-using Kind = Box::Kind;
 
 constexpr const char *context = "hall";
 
@@ -29,34 +29,6 @@ constexpr const char *dome_messages[] = {
     "end",
 };
 
-// The channels of "layer" (after the layer number) and "solo" come in channel/azimuth pairs.
-int highest_channel() {
-    int highest = 0;
-    for (const char *message : dome_messages) {
-        std::istringstream words(message);
-        std::string selector;
-        words >> selector;
-        if (selector == "layer") {
-            int layer;
-            words >> layer;
-        } else if (selector != "solo") {
-            continue;
-        }
-        int channel;
-        double azimuth;
-        while (words >> channel >> azimuth) highest = std::max(highest, channel);
-    }
-    return highest;
-}
-
-// Joined with append: gcc 12 warns falsely about "literal" + std::string.
-template <class... Parts>
-std::string text(const Parts &...parts) {
-    std::string out;
-    (out.append(parts), ...);
-    return out;
-}
-
 const table::Message &message(std::string_view selector) { return *table::find_message(selector); }
 std::string digest(std::string_view selector) { return message(selector).digest; }
 std::string synopsis_and_digest(std::string_view selector) {
@@ -68,65 +40,6 @@ std::string described(std::string_view selector) {
     return text(m.selector, ": ", m.digest, ". ", m.description);
 }
 
-class Layout {
-public:
-    explicit Layout(Host host) : host_(host) {}
-
-    int comment(int x, int y, int width, std::string text) {
-        return patch_.add({Kind::comment, std::move(text), x, y, width, 1, 0, {}});
-    }
-    int message_box(int x, int y, int width, std::string text) {
-        return patch_.add({Kind::message, std::move(text), x, y, width, host_ == Host::max ? 2 : 1, 1, {""}});
-    }
-    int number(int x, int y) {
-        if (host_ == Host::max) return patch_.add({Kind::number, "", x, y, 50, 1, 2, {"", "bang"}});
-        return patch_.add({Kind::number, "", x, y, 5, 1, 1, {}});
-    }
-    // A slider in Pd; Max users get a number box, which drags as well.
-    int slider(int x, int y, double minimum, double maximum) {
-        if (host_ == Host::max) return number(x, y);
-        Box box{Kind::slider, "", x, y, 128, 1, 1, {}};
-        box.minimum = minimum;
-        box.maximum = maximum;
-        return patch_.add(box);
-    }
-    int object(int x, int y, int width, std::string text, int inlets, std::vector<std::string> outlet_types) {
-        const int outlets = static_cast<int>(outlet_types.size());
-        return patch_.add({Kind::object, std::move(text), x, y, width, inlets, outlets, std::move(outlet_types)});
-    }
-    // A value for a side inlet of the box: stored first, then a bang so that it takes effect.
-    int store_then_bang(int x, int y, int box, int inlet) {
-        const int trigger = object(x, y, 40, "t b f", 1, {"bang", "float"});
-        connect(trigger, 1, box, inlet);
-        connect(trigger, 0, box, 0);
-        return trigger;
-    }
-    // "radius 30" from a number: Max has prepend, Pd its list objects.
-    int prepend(int x, int y, const std::string &selector, int box) {
-        if (host_ == Host::max) {
-            const int object_box = object(x, y, 90, text("prepend ", selector), 1, {""});
-            connect(object_box, 0, box, 0);
-            return object_box;
-        }
-        const int list_prepend = object(x, y, 130, text("list prepend ", selector), 2, {""});
-        const int trim = object(x, y + 30, 60, "list trim", 1, {""});
-        connect(list_prepend, 0, trim, 0);
-        connect(trim, 0, box, 0);
-        return list_prepend;
-    }
-    void connect(int from, int outlet, int to, int inlet) { patch_.connect(from, outlet, to, inlet); }
-    Host host() const { return host_; }
-    Patch finish(int width, int height) {
-        patch_.width = width;
-        patch_.height = height;
-        return std::move(patch_);
-    }
-
-private:
-    Host host_;
-    Patch patch_;
-};
-
 std::string joined(const char *const *first, const char *const *last, const char *separator) {
     std::string text;
     for (const char *const *it = first; it != last; ++it) text += (it == first ? "" : separator) + std::string(*it);
@@ -137,7 +50,7 @@ std::string joined(const char *const *first, const char *const *last, const char
 
 Patch help_patch(Host host) {
     Layout layout(host);
-    const int channels = highest_channel();
+    const int channels = highest_channel(dome_messages);
 
     layout.comment(20, 10, 1100, text(table::class_name, ": ", table::object_digest, "."));
     layout.comment(20, 35, 1100, table::object_description);
@@ -187,15 +100,8 @@ Patch help_patch(Host host) {
         layout.comment(910, y, 230, text(digest(requests[i]), "."));
     }
 
-    std::string route = "route";
-    for (int channel = 1; channel <= channels; ++channel)
-        route.append(" ").append(context).append("-").append(std::to_string(channel));
-    const int router = layout.object(20, 490, 56 * channels, route, host == Host::max ? 2 : 1,
-                                     std::vector<std::string>(channels + 1, ""));
-    layout.connect(vorn, 0, router, 0);
-    for (int channel = 1; channel <= channels; ++channel)
-        layout.connect(router, channel - 1, layout.number(20 + 56 * (channel - 1), 530), 0);
-    layout.comment(20, 560, 780,
+    const int below = layout.route_channels(20, 490, vorn, context, channels, channels);
+    layout.comment(20, below, 780,
                    text("6. ", table::outlets[0].digest, ": ", table::outlets[0].description));
 
     const int printer = layout.object(840, 490, 120, "print mask-editor", 1, {});

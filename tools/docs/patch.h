@@ -38,9 +38,13 @@ struct Patch {
 // The message boxes of a help patch run in the order in which they are added.
 Patch help_patch(Host host);
 
+// A patch of the first box of a vorn-sim script, given as its lines.
+Patch example_patch(Host host, const std::vector<std::string> &script_lines);
+
 std::string maxhelp_json(const Patch &patch);
 std::string pd_patch_text(const Patch &patch);
 std::string maxref_xml();
+std::string package_info_json();
 // The messages as a Markdown table, between the markers that the README keeps for it.
 std::string readme_messages_table();
 

@@ -43,7 +43,9 @@ std::string pd_patch_text(const Patch &patch) {
                 << box.maximum << " 0 0 empty empty empty -2 -8 0 10 -262144 -1 -1 0 1;\n";
             break;
         case Box::Kind::object:
-            out << "#X obj " << box.x << " " << box.y << " " << pd_escaped(box.text) << ";\n";
+            out << "#X obj " << box.x << " " << box.y << " " << pd_escaped(box.text);
+            if (static_cast<int>(box.text.size()) > characters(box)) out << ", f " << characters(box);
+            out << ";\n";
             break;
         }
     }

@@ -1,14 +1,17 @@
 // vorn-docs: writes the help patches and the reference page from the interface table, and
 // keeps the README's table of messages in step with it.
-//   vorn-docs FOLDER          Vorn.maxhelp, Vorn.maxref.xml and Vorn-help.pd into FOLDER
-//   vorn-docs --readme FILE   replaces the table of messages in FILE
-//   vorn-docs --selectors     the messages a patch can send, one a line
+//   vorn-docs FOLDER                  Vorn.maxhelp, Vorn.maxref.xml, Vorn-help.pd and
+//                                     package-info.json into FOLDER
+//   vorn-docs --example SCRIPT PATCH  a patch (.maxpat, or .pd) of a vorn-sim script
+//   vorn-docs --readme FILE           replaces the table of messages in FILE
+//   vorn-docs --selectors             the messages a patch can send, one a line
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "patch.h"
 #include "shell/interface_table.h"
@@ -28,8 +31,22 @@ int write_help(const std::filesystem::path &folder) {
     using namespace vorn_docs;
     const bool ok = write_file(folder / "Vorn.maxhelp", maxhelp_json(help_patch(Host::max))) &&
                     write_file(folder / "Vorn.maxref.xml", maxref_xml()) &&
-                    write_file(folder / "Vorn-help.pd", pd_patch_text(help_patch(Host::pd)));
+                    write_file(folder / "Vorn-help.pd", pd_patch_text(help_patch(Host::pd))) &&
+                    write_file(folder / "package-info.json", package_info_json());
     return ok ? 0 : 1;
+}
+
+int write_example(const std::filesystem::path &script_path, const std::filesystem::path &patch_path) {
+    std::ifstream script(script_path);
+    if (!script) {
+        std::fprintf(stderr, "vorn-docs: cannot read %s\n", script_path.c_str());
+        return 1;
+    }
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(script, line);) lines.push_back(line);
+    using namespace vorn_docs;
+    if (patch_path.extension() == ".pd") return write_file(patch_path, pd_patch_text(example_patch(Host::pd, lines))) ? 0 : 1;
+    return write_file(patch_path, maxhelp_json(example_patch(Host::max, lines))) ? 0 : 1;
 }
 
 int update_readme(const std::filesystem::path &path) {
@@ -61,7 +78,8 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (argc == 3 && first == "--readme") return update_readme(argv[2]);
+    if (argc == 4 && first == "--example") return write_example(argv[2], argv[3]);
     if (argc == 2 && first[0] != '-') return write_help(first);
-    std::fprintf(stderr, "usage: vorn-docs FOLDER | --readme FILE | --selectors\n");
+    std::fprintf(stderr, "usage: vorn-docs FOLDER | --example SCRIPT PATCH | --readme FILE | --selectors\n");
     return 1;
 }
