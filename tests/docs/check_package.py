@@ -36,6 +36,9 @@ def main():
     wanted = ["externals/Vorn.mxe64", "externals/Vorn.mxe", "help/Vorn.maxhelp", "docs/refpages/Vorn.maxref.xml",
               "examples/Vorn-dome.maxpat", "examples/dome.vorn", "package-info.json", "README.md", "LICENSE",
               "docs/dome.svg"]
+    # The mask editor travels with the package once the project has it.
+    if (dist.resolve().parent / "editor/vorn-mask-editor.html").exists():
+        wanted.append("javascript/vorn-mask-editor.html")
     for name in wanted:
         check((package / name).is_file(), f"the package has no {name}")
     if not failures:

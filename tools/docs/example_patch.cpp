@@ -107,9 +107,9 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
         if (group.positions) {
             for (std::size_t i = 0; i < group.messages.size(); ++i) {
                 const int column = static_cast<int>(i % 8), row = static_cast<int>(i / 8);
-                senders.push_back({layout.message_box(20 + 95 * column, y + 28 * row, 85, group.messages[i]), 0});
+                senders.push_back({layout.message_box(20 + 100 * column, y + 30 * row, 95, group.messages[i]), 0});
             }
-            y += 28 * static_cast<int>((group.messages.size() + 7) / 8) + 15;
+            y += 30 * static_cast<int>((group.messages.size() + 7) / 8) + 15;
         } else {
             std::string joined;
             for (const std::string &message : group.messages) joined.append(joined.empty() ? "" : ", ").append(message);

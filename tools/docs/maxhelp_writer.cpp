@@ -23,7 +23,7 @@ std::string box_id(int index) { return json_string("obj-" + std::to_string(index
 
 // Long texts wrap inside their width, about seven pixels a character.
 int height_of(const Box &box) {
-    if (box.kind != Box::Kind::comment && box.kind != Box::Kind::message) return 22;
+    if (box.kind == Box::Kind::number || box.kind == Box::Kind::slider) return 22;
     const std::size_t per_line = static_cast<std::size_t>(box.width > 14 ? box.width / 7 : 2);
     const std::size_t lines = box.text.size() / per_line + 1;
     return static_cast<int>(lines) * 16 + 6;

@@ -98,11 +98,13 @@ public:
         const int router = object(x, y, 56 * std::min(channels, per_row), route, inlets,
                                   std::vector<std::string>(channels + 1, ""));
         connect(box, 0, router, 0);
+        // A long route wraps onto more lines, about seven pixels a character.
+        const int top = y + 16 * static_cast<int>(route.size() * 7 / patch_.boxes[router].width) + 40;
         for (int channel = 1; channel <= channels; ++channel) {
             const int column = (channel - 1) % per_row, row = (channel - 1) / per_row;
-            connect(router, channel - 1, number(x + 56 * column, y + 40 + 30 * row), 0);
+            connect(router, channel - 1, number(x + 56 * column, top + 30 * row), 0);
         }
-        return y + 40 + 30 * ((channels - 1) / per_row + 1);
+        return top + 30 * ((channels - 1) / per_row + 1);
     }
     void connect(int from, int outlet, int to, int inlet) { patch_.connect(from, outlet, to, inlet); }
     Host host() const { return host_; }
