@@ -16,13 +16,7 @@ import tempfile
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-    return condition
+from checks import check, finish
 
 
 def max_patch(path):
@@ -158,10 +152,7 @@ def main():
               "the README's table of messages is not the generated one: run build/bin/vorn-docs --readme README.md")
     finally:
         shutil.rmtree(folder)
-    for failure in failures:
-        print("FAILED:", failure)
-    print(f"{'1 passed, 0 failed' if not failures else '0 passed, 1 failed'}")
-    return 1 if failures else 0
+    return finish()
 
 
 if __name__ == "__main__":

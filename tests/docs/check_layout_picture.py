@@ -10,14 +10,9 @@ import tempfile
 import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
+from checks import check, finish
+
 SVG = "{http://www.w3.org/2000/svg}"
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-    return condition
 
 
 def picture(vorn_sim, script, folder):
@@ -103,10 +98,7 @@ def main():
         spread = [g for g in ElementTree.parse(path).getroot().iter(SVG + "g") if g.get("class") == "spread"]
         check(spread[0].get("data-radius") == "40", f"empty: radius {spread[0].get('data-radius')}")
 
-    for failure in failures:
-        print("FAILED:", failure)
-    print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
-    return 1 if failures else 0
+    return finish()
 
 
 if __name__ == "__main__":

@@ -10,13 +10,7 @@ import xml.etree.ElementTree as ElementTree
 import zipfile
 from pathlib import Path
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-    return condition
+from checks import check, failures, finish
 
 
 def pe_machine(path):
@@ -57,10 +51,7 @@ def main():
             check(archive.testzip() is None, "the zip is damaged")
             zipped = {name for name in archive.namelist() if not name.endswith("/")}
         check(zipped == files, f"the zip and the folder differ: {sorted(zipped ^ files)}")
-    for failure in failures:
-        print("FAILED:", failure)
-    print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
-    return 1 if failures else 0
+    return finish()
 
 
 if __name__ == "__main__":

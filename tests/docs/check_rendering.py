@@ -12,12 +12,7 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 from render_svg import chromium, png_size, render, svg_size  # noqa: E402
 
-failures = []
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
+from checks import check, finish
 
 
 def main():
@@ -39,10 +34,7 @@ def main():
     check(kept.exists() and png_size(kept) == (width, height), "docs/dome.png is not a rendering of docs/dome.svg")
     readme = (source / "README.md").read_text()
     check("](docs/dome.svg)" in readme, "the README does not show docs/dome.svg")
-    for failure in failures:
-        print("FAILED:", failure)
-    print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
-    return 1 if failures else 0
+    return finish()
 
 
 if __name__ == "__main__":

@@ -13,6 +13,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+from checks import check, finish
+
 STAND_IN = """#N canvas 0 0 200 120 12;
 #X obj 10 10 inlet;
 #X obj 60 10 inlet;
@@ -45,7 +47,6 @@ def main():
     if not shutil.which("pd"):
         print("skipped: Debian's puredata-core is not installed (make deps installs it)")
         return 77
-    failures = []
     external = source / "build/pd/Vorn.pd_linux"
     with tempfile.TemporaryDirectory() as folder:
         folder = Path(folder)
@@ -58,8 +59,7 @@ def main():
 
         status, lines = pd(folder, "-open", str(folder / "Vorn-help.pd"))
         trouble = [line for line in lines if TROUBLE.search(line)]
-        if status != 0 or trouble:
-            failures.append(f"opening Vorn-help.pd: status {status}, {trouble}")
+        check(status == 0 and not trouble, f"opening Vorn-help.pd: status {status}, {trouble}")
 
         if external.exists():
             (folder / "driver.pd").write_text("#N canvas 0 0 200 120 12;\n#X obj 10 10 r vorn-help;\n"
@@ -69,12 +69,8 @@ def main():
                 sends += ["-send", f"vorn-help {message}"]
             status, lines = pd(folder, "-open", str(folder / "driver.pd"), *sends)
             trouble = [line for line in lines if TROUBLE.search(line)]
-            if status != 0 or trouble:
-                failures.append(f"the message boxes in Pd: status {status}, {trouble}")
-    for failure in failures:
-        print("FAILED:", failure)
-    print("1 passed, 0 failed" if not failures else "0 passed, 1 failed")
-    return 1 if failures else 0
+            check(status == 0 and not trouble, f"the message boxes in Pd: status {status}, {trouble}")
+    return finish()
 
 
 if __name__ == "__main__":
