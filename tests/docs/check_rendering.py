@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """docs/dome.svg as a browser shows it: headless Chromium reads it without an error and
-takes a picture of the size the SVG asks for, with the loudspeaker cells on it; the README
-shows the picture, and docs/dome.png is such a rendering.
+takes a picture of the size the SVG asks for, far from blank (a white page packs to a
+few kilobytes); the README shows the picture, and docs/dome.png is such a rendering.
 
 usage: check_rendering.py SOURCE_FOLDER   (exit 77 when Chromium is not installed)"""
 import shutil
