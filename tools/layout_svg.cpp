@@ -119,22 +119,27 @@ void source(std::ostream &out, const PictureFacts &facts) {
         rect(out, x_of(0), y_of(90), plane_width, plane_height, "");
     } else {
         const auto points = spread_circle(azimuth, elevation, facts.radius);
+        // One path for every copy of the circle, so that the even-odd rule cuts each hole once.
+        std::ostringstream path;
+        if (north && south) {  // the spread is everything but a cap round the far point
+            path << "M" << number(x_of(-360)) << "," << number(y_of(90)) << "h" << number(3 * plane_width) << "v"
+                 << number(plane_height) << "h" << number(-3 * plane_width) << "Z";
+        }
+        std::ostringstream outline;  // the circle alone, without the edges that close it
         for (const double shift : {-360.0, 0.0, 360.0}) {
-            std::ostringstream path;
-            if (north && south) {  // the spread is everything but a cap round the far point
-                path << "M" << number(x_of(shift - 360)) << "," << number(y_of(90)) << "h" << number(3 * plane_width)
-                     << "v" << number(plane_height) << "h" << number(-3 * plane_width) << "Z";
-            }
-            path << "M";
-            for (const auto &[lon, lat] : points) path << number(x_of(lon + shift)) << "," << number(y_of(lat)) << " ";
+            std::ostringstream circle;
+            circle << "M";
+            for (const auto &[lon, lat] : points) circle << number(x_of(lon + shift)) << "," << number(y_of(lat)) << " ";
+            outline << circle.str();
+            path << circle.str();
             if (north != south) {  // the circle goes round a pole: close it along that edge
                 const double pole = north ? 90 : -90;
                 path << number(x_of(points.back().first + shift)) << "," << number(y_of(pole)) << " "
                      << number(x_of(points.front().first + shift)) << "," << number(y_of(pole)) << " ";
             }
             path << "Z";
-            out << "<path d=\"" << path.str() << "\"/>";
         }
+        out << "<path stroke=\"none\" d=\"" << path.str() << "\"/><path fill=\"none\" d=\"" << outline.str() << "\"/>";
     }
     out << "</g>\n";
     const double x = x_of(azimuth), y = y_of(elevation);
