@@ -80,19 +80,18 @@ t_atom atom_of(const std::string &token) {
     return atom;
 }
 
-std::vector<std::string> tokens_of(const std::string &line) {
-    std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
+namespace {
+
+t_atom script_atom(const std::string &token, bool single_precision) {
+    t_atom atom = atom_of(token);
+    if (single_precision && atom.a_type == A_FLOAT)
+        atom_setfloat(&atom, static_cast<double>(static_cast<float>(atom.a_w.w_float)));
+    return atom;
 }
 
-bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem) {
+}  // namespace
+
+bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem, bool single_precision) {
     long inlet = 0;
     if (!tokens.empty() && tokens[0][0] == '>') {
         const std::string digits = tokens[0].substr(1);
@@ -108,7 +107,7 @@ bool send_tokens(void *box, std::vector<std::string> tokens, std::string &proble
         return false;
     }
     std::vector<t_atom> atoms;
-    for (const std::string &token : tokens) atoms.push_back(atom_of(token));
+    for (const std::string &token : tokens) atoms.push_back(script_atom(token, single_precision));
     // The host's message box: a lone number is "int" or "float", numbers first make a "list".
     t_symbol *selector;
     std::size_t first = 0;
@@ -174,7 +173,7 @@ private:
     void create(const std::vector<std::string> &arguments) {
         destroy();
         std::vector<t_atom> atoms;
-        for (const std::string &token : arguments) atoms.push_back(atom_of(token));
+        for (const std::string &token : arguments) atoms.push_back(script_atom(token, options_.single_precision));
         box_ = standin_create(options_.class_name.c_str(), static_cast<long>(atoms.size()), atoms.data());
         if (box_ && options_.observer) options_.observer->box_created();
     }
@@ -202,7 +201,7 @@ private:
     void message(const std::vector<std::string> &tokens) {
         if (!box_) return problem("no box to send to");
         std::string what;
-        if (!send_tokens(box_, tokens, what)) return problem(what);
+        if (!send_tokens(box_, tokens, what, options_.single_precision)) return problem(what);
         if (options_.observer) options_.observer->message_sent(tokens);
     }
 
@@ -230,6 +229,8 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool 
         const std::string arg = argv[i];
         if (arg == "--context" && i + 1 < argc) {
             result.options.context = argv[++i];
+        } else if (arg == "--single-precision") {
+            result.options.single_precision = true;
         } else if (accepts_plugin && arg == "--plugin" && i + 1 < argc) {
             result.plugin_path = argv[++i];
         } else if (accepts_svg && arg == "--svg" && i + 1 < argc) {
@@ -243,8 +244,8 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool 
         }
     }
     if (!result.ok)
-        std::fprintf(stderr, "usage: vorn-sim [--context NAME]%s%s [SCRIPT]\n", accepts_plugin ? " [--plugin PATH]" : "",
-                     accepts_svg ? " [--svg FILE]" : "");
+        std::fprintf(stderr, "usage: vorn-sim [--context NAME] [--single-precision]%s%s [SCRIPT]\n",
+                     accepts_plugin ? " [--plugin PATH]" : "", accepts_svg ? " [--svg FILE]" : "");
     return result;
 }
 

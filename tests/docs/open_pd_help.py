@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Vorn-help.pd in a real Pd: it opens in `pd -nogui -batch` without an error line, every
-box created and every cord connected; with the Pd external built (build/pd/Vorn.pd_linux),
-its message boxes, sent in order to a Vorn box in Pd, give no error line either. Without the
-external, a stand-in abstraction with the box's three inlets and two outlets takes its place,
+box created and every cord connected; given the Pd external, its message boxes, sent in order
+to a Vorn box in Pd, give no error line either. Without the external (a build that has not
+made it), a stand-in abstraction with the box's three inlets and two outlets takes its place,
 so that Pd still checks every cord to the box.
 
-usage: open_pd_help.py VORN_DOCS SOURCE_FOLDER   (exit 77 when Pd is not installed)"""
+usage: open_pd_help.py VORN_DOCS [VORN_PD_LINUX]   (exit 77 when Pd is not installed)"""
 import re
 import shutil
 import subprocess
@@ -43,25 +43,25 @@ def message_boxes(patch):
 
 
 def main():
-    vorn_docs, source = sys.argv[1], Path(sys.argv[2])
+    vorn_docs = sys.argv[1]
+    external = Path(sys.argv[2]) if len(sys.argv) > 2 else None
     if not shutil.which("pd"):
         print("skipped: Debian's puredata-core is not installed (make deps installs it)")
         return 77
-    external = source / "build/pd/Vorn.pd_linux"
     with tempfile.TemporaryDirectory() as folder:
         folder = Path(folder)
         subprocess.run([vorn_docs, str(folder)], check=True)
-        if external.exists():
+        if external:
             shutil.copy(external, folder)
         else:
-            print("note: build/pd/Vorn.pd_linux is not built; a stand-in abstraction takes the box's place")
+            print("note: without the Pd external, a stand-in abstraction takes the box's place")
             (folder / "Vorn.pd").write_text(STAND_IN)
 
         status, lines = pd(folder, "-open", str(folder / "Vorn-help.pd"))
         trouble = [line for line in lines if TROUBLE.search(line)]
         check(status == 0 and not trouble, f"opening Vorn-help.pd: status {status}, {trouble}")
 
-        if external.exists():
+        if external:
             (folder / "driver.pd").write_text("#N canvas 0 0 200 120 12;\n#X obj 10 10 r vorn-help;\n"
                                               "#X obj 10 40 Vorn hall;\n#X connect 0 0 1 0;\n")
             sends = []

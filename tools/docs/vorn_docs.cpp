@@ -2,6 +2,7 @@
 // keeps the README's table of messages in step with it.
 //   vorn-docs FOLDER                  Vorn.maxhelp, Vorn.maxref.xml, Vorn-help.pd and
 //                                     package-info.json into FOLDER
+//   vorn-docs --pd-help FILE          Vorn-help.pd alone, to stand beside the Pd external
 //   vorn-docs --example SCRIPT PATCH  a patch (.maxpat, or .pd) of a vorn-sim script
 //   vorn-docs --readme FILE           replaces the table of messages in FILE
 //   vorn-docs --selectors             the messages a patch can send, one a line
@@ -78,8 +79,10 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (argc == 3 && first == "--readme") return update_readme(argv[2]);
+    if (argc == 3 && first == "--pd-help")
+        return write_file(argv[2], vorn_docs::pd_patch_text(vorn_docs::help_patch(vorn_docs::Host::pd))) ? 0 : 1;
     if (argc == 4 && first == "--example") return write_example(argv[2], argv[3]);
     if (argc == 2 && first[0] != '-') return write_help(first);
-    std::fprintf(stderr, "usage: vorn-docs FOLDER | --example SCRIPT PATCH | --readme FILE | --selectors\n");
+    std::fprintf(stderr, "usage: vorn-docs FOLDER | --pd-help FILE | --example SCRIPT PATCH | --readme FILE | --selectors\n");
     return 1;
 }
