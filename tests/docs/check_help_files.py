@@ -129,6 +129,12 @@ def main():
         methods = {method.get("name") for method in reference.iter("method")}
         check(set(selectors) <= methods, f"messages missing from the reference page: {set(selectors) - methods}")
         check(all(m.findtext("description") for m in reference.iter("method")), "a method without description")
+        # Arguments as the synopsis writes them, the bracketed ones optional.
+        layer = [(arg.get("name"), arg.get("optional")) for arg in reference.find("methodlist/method[@name='layer']")
+                 .iter("arg")]
+        check(layer == [("layer", "0"), ("channel", "0"), ("azimuth", "0"), ("channel", "1"), ("azimuth", "1")],
+              f"the arguments of layer: {layer}")
+        check(not reference.find("methodlist/method[@name='end']").findall("arglist/arg"), "end takes no argument")
         vorn_ports = (len(reference.findall("inletlist/inlet")), len(reference.findall("outletlist/outlet")))
         check(vorn_ports == (3, 2), f"the reference page's inlets and outlets: {vorn_ports}")
         check(len(reference.findall("objarglist/objarg")) == 1, "the creation argument")
