@@ -3,7 +3,7 @@
 # missing, so that a second run costs a few dpkg queries.
 set -euo pipefail
 
-native=(cmake make g++ libgtest-dev libbenchmark-dev)
+native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
 
 wanted=("${native[@]}")
