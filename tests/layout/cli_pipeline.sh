@@ -2,7 +2,7 @@
 # The built vorn-layout piped into vorn-sim, as the documentation shows it: each standard
 # layout configures a box without an error line; a failure prints nothing and exits 1.
 set -uo pipefail
-layout=$1 sim=$2
+layout=$1 sim=$2 studio=$3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failed=0
@@ -16,6 +16,12 @@ for name in stereo 5.1 7.1 5.1.4 7.1.4 22.2 ring:8 dome:16@0,12@30,8@60,zenith; 
     echo "vorn-sim did not take the messages of $name:" >&2; grep '^error:' "$work/transcript" >&2; failed=1
   fi
 done
+
+# The example of the documentation.
+"$layout" --sub 4 "$studio" 2>/dev/null | "$sim" > "$work/transcript"
+if grep -q '^error:' "$work/transcript" || ! grep -q '^outlet 1: mask-editor size 13$' "$work/transcript"; then
+  echo "vorn-sim did not take the messages of $studio" >&2; failed=1
+fi
 
 # The way back and forth through files on disk.
 "$layout" 7.1.4 > "$work/room.vorn" && "$layout" --to-iem "$work/room.vorn" > "$work/room.json" 2>/dev/null &&

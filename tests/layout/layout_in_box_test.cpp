@@ -139,12 +139,12 @@ const std::map<std::string, std::string> standard_table{
 };
 
 // A room as rooms are: rings not quite level, uneven azimuths, gaps in the channels, the file
-// out of order, an imaginary loudspeaker below for the plug-ins, and a subwoofer.
+// out of order, an imaginary loudspeaker below for the plug-ins beside a real one, and a subwoofer.
 const std::vector<FileSpeaker> irregular_dome{
     {-30, 0, 2},   {30, 0, 1},     {0, 0, 3},      {-100, 0, 5},  {100, 0, 4},     {180, 0, 6},
     {-145, 0, 8},  {145, 0, 7},    {45, 29.8, 11}, {-45, 30, 12}, {135, 30.2, 13}, {-135, 30, 14},
     {0, 32, 15},   {90, 62, 21},   {-90, 62, 22},  {-180, 62, 23}, {0, 90, 30},    {0, -90, 0, true},
-    {60, -10, 40}, {0, -20, 41},   {-60, -10.3, 42}, {10, -5, 90},
+    {60, -10, 40}, {0, -20, 41},   {-60, -10.3, 42}, {10, -5, 90},  {0, -90, 50},
 };
 
 std::vector<Expected> expected_from(const std::vector<FileSpeaker> &file, const std::vector<long long> &solo,

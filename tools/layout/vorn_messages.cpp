@@ -31,7 +31,7 @@ std::size_t speaker_count(const VornConfiguration &configuration) {
 
 class ScriptReader {
 public:
-    ScriptReader(const std::string &source) : source_(source) {}
+    explicit ScriptReader(const std::string &source) : source_(source) {}
 
     void read_line(const std::string &line) {
         ++line_number_;
