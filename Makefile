@@ -3,7 +3,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 SIM := build/bin/vorn-sim
 
-.PHONY: all release debug run test deps native-deps windows bench clean
+.PHONY: all release debug run test deps native-deps windows pd install-pd test-editor editor-deps bench clean
 
 all: release
 
@@ -28,6 +28,9 @@ test: deps debug release
 	ctest --preset debug -j $(JOBS)
 	$(MAKE) windows
 	ctest --preset windows -j $(JOBS)
+	$(MAKE) pd
+	ctest --preset pd -j $(JOBS)
+	$(MAKE) test-editor
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
 # and build/windows/x86.
@@ -36,6 +39,31 @@ windows: deps
 	cmake --build --preset windows-x64 -j $(JOBS)
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86 -j $(JOBS)
+
+# The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
+pd: deps
+	cmake --preset pd >/dev/null
+	cmake --build --preset pd -j $(JOBS)
+
+PD_EXTERNALS ?= $(HOME)/Documents/Pd/externals
+install-pd: pd
+	mkdir -p $(PD_EXTERNALS)/Vorn
+	cp build/pd/Vorn.pd_linux $(PD_EXTERNALS)/Vorn/
+	if [ -f build/pd/Vorn-help.pd ]; then cp build/pd/Vorn-help.pd $(PD_EXTERNALS)/Vorn/; fi
+	@echo "installed into $(PD_EXTERNALS)/Vorn: add that folder to Pd's search path (or [declare -path Vorn])"
+
+# The mask-editor page: its logic under node's test runner, then the page itself in headless
+# chromium against build/bin/vorn-sim (it rewrites docs/mask-editor.png).
+EDITOR_TESTS := tests/editor
+
+test-editor: editor-deps release
+	cd $(EDITOR_TESTS) && node --test core.test.js page.test.js
+
+# npm ci only when the lock file is newer than the last install.
+editor-deps:
+	tools/install-deps.sh --editor
+	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
+	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
 bench: release
 	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true

@@ -19,14 +19,19 @@ endif()
 # libgcc, libstdc++ and winpthread linked in: besides MaxAPI.dll, only system DLLs.
 add_link_options(-static)
 
-# The import library of the host functions: the SDK's where one is given, else ours.
+# The import library of the host functions: the SDK's where its folder has one (only the
+# 64-bit SDK ships one nowadays), else one made from our own list of the host functions.
 set(vorn_max_def ${PROJECT_SOURCE_DIR}/cmake/MaxAPI.def)
+set(vorn_sdk_import "")
 if(MAX_SDK_DIR)
   if(VORN_WINDOWS_ARCH STREQUAL "x64")
-    set(vorn_max_import ${MAX_SDK_DIR}/max-includes/x64/MaxAPI.lib)
+    set(vorn_sdk_import ${MAX_SDK_DIR}/max-includes/x64/MaxAPI.lib)
   else()
-    set(vorn_max_import ${MAX_SDK_DIR}/max-includes/MaxAPI.lib)
+    set(vorn_sdk_import ${MAX_SDK_DIR}/max-includes/MaxAPI.lib)
   endif()
+endif()
+if(vorn_sdk_import AND EXISTS ${vorn_sdk_import})
+  set(vorn_max_import ${vorn_sdk_import})
   add_custom_target(vorn_max_import)
 else()
   set(vorn_max_import ${CMAKE_CURRENT_BINARY_DIR}/libMaxAPI.a)
@@ -38,7 +43,7 @@ else()
 endif()
 
 # The plug-in exports ext_main alone (the only symbol marked for export).
-add_library(Vorn MODULE ${VORN_LOGIC_SOURCES})
+add_library(Vorn MODULE ${VORN_LOGIC_SOURCES} ${VORN_MAX_BINDING_SOURCES})
 vorn_use_max_api(Vorn)
 add_dependencies(Vorn vorn_max_import)
 target_link_libraries(Vorn PRIVATE ${vorn_max_import})
@@ -52,12 +57,12 @@ set_target_properties(Vorn PROPERTIES
 set(vorn_standin_def ${CMAKE_CURRENT_BINARY_DIR}/MaxAPI-standin.def)
 file(READ ${vorn_max_def} vorn_def_text)
 string(APPEND vorn_def_text
-  "standin_set_sink\nstandin_create\nstandin_destroy\nstandin_send\nstandin_assist\nstandin_format_atom\n")
+  "standin_set_sink\nstandin_set_record_fill\nstandin_create\nstandin_destroy\nstandin_send\nstandin_assist\nstandin_format_atom\n")
 file(CONFIGURE OUTPUT ${vorn_standin_def} CONTENT "${vorn_def_text}" @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${vorn_max_def})
 
 add_library(MaxAPI SHARED ${VORN_STANDIN_SOURCES} ${vorn_standin_def})
-vorn_use_max_api(MaxAPI)
+vorn_use_logic_headers(MaxAPI)
 set_target_properties(MaxAPI PROPERTIES
   PREFIX ""
   RUNTIME_OUTPUT_DIRECTORY ${VORN_WINDOWS_OUTPUT_DIR}
@@ -65,5 +70,6 @@ set_target_properties(MaxAPI PROPERTIES
 
 add_executable(vorn-sim tools/vorn_sim_windows.cpp tools/script_runner.cpp)
 target_include_directories(vorn-sim PRIVATE ${PROJECT_SOURCE_DIR}/tools)
+vorn_use_logic_headers(vorn-sim)
 target_link_libraries(vorn-sim PRIVATE MaxAPI)
 set_target_properties(vorn-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VORN_WINDOWS_OUTPUT_DIR})

@@ -1,5 +1,7 @@
 #include "standin.h"
 
+#include "recursive_lock.h"
+
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -41,21 +43,36 @@ struct Object {
 };
 
 struct Host {
+    // Boxes may be called from two threads at once, as the host's scheduler and main
+    // threads do; the symbol table and the transcript are shared by all of them.
+    RecursiveLock symbols_lock;
+    RecursiveLock emit_lock;
     std::map<std::string, std::unique_ptr<t_symbol>> symbols;
     std::vector<std::unique_ptr<Class>> classes;
     std::map<std::string, Class *> registered;
     standin_sink sink = nullptr;
     bool quiet = false;
     void *sink_context = nullptr;
+    int record_fill = 0;
 };
 
+int fill_from_environment() {
+    const char *text = std::getenv("STANDIN_RECORD_FILL");
+    return text ? static_cast<int>(std::strtol(text, nullptr, 0)) & 0xFF : 0;
+}
+
 Host &host() {
-    static Host *h = new Host;  // outlives every box, also those freed at exit
+    static Host *h = [] {
+        Host *made = new Host;  // outlives every box, also those freed at exit
+        made->record_fill = fill_from_environment();
+        return made;
+    }();
     return *h;
 }
 
 void emit(const std::string &line) {
     Host &h = host();
+    Held one_line_at_a_time(h.emit_lock);
     if (h.sink)
         h.sink(h.sink_context, line.c_str());
     else
@@ -175,6 +192,7 @@ t_max_err class_register(t_symbol *, t_class *c) {
 }
 
 t_symbol *gensym(const char *text) {
+    Held one_at_a_time(host().symbols_lock);
     auto &slot = host().symbols[text];
     if (!slot) {
         slot = std::make_unique<t_symbol>();
@@ -186,8 +204,11 @@ t_symbol *gensym(const char *text) {
 
 void *object_alloc(t_class *c) {
     Class *cls = reinterpret_cast<Class *>(c);
-    void *record = std::calloc(1, static_cast<std::size_t>(cls->size));
+    const std::size_t size = static_cast<std::size_t>(cls->size);
+    void *record = std::calloc(1, size);
     if (!record) return nullptr;
+    if (host().record_fill != 0 && size > sizeof(t_object))
+        std::memset(static_cast<char *>(record) + sizeof(t_object), host().record_fill, size - sizeof(t_object));
     t_object *header = static_cast<t_object *>(record);
     Object *extras = new Object{cls, {}, {}};
     header->o_messlist = cls;
@@ -271,6 +292,15 @@ void object_error(t_object *, const char *format, ...) {
     va_end(args);
 }
 
+struct t_critical_region {
+    RecursiveLock lock;
+};
+
+void critical_new(t_critical *region) { *region = new t_critical_region; }
+void critical_enter(t_critical region) { region->lock.lock(); }
+void critical_exit(t_critical region) { region->lock.unlock(); }
+void critical_free(t_critical region) { delete region; }
+
 char *sysmem_newptr(std::size_t size) { return static_cast<char *>(std::malloc(size)); }
 void sysmem_freeptr(void *ptr) { std::free(ptr); }
 
@@ -278,6 +308,8 @@ void standin_set_sink(standin_sink sink, void *context) {
     host().sink = sink;
     host().sink_context = context;
 }
+
+void standin_set_record_fill(int byte) { host().record_fill = byte & 0xFF; }
 
 void standin_set_quiet(int quiet) { host().quiet = quiet != 0; }
 

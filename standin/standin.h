@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "shell/max_api.h"
+#include "shell/max/max_api.h"
 
 extern "C" {
 
@@ -21,6 +21,10 @@ enum standin_send_result {
 void standin_set_sink(standin_sink sink, void *context);
 // While set, outlet messages and console lines are dropped unformatted (for benchmarks).
 void standin_set_quiet(int quiet);
+// While set to a byte other than 0, new records are filled with it after the header instead
+// of zeros, to show that creation sets every field itself. The environment variable
+// STANDIN_RECORD_FILL (a number) sets it when the host starts.
+void standin_set_record_fill(int byte);
 // Runs the creation routine of a registered class; NULL when it refused the arguments.
 void *standin_create(const char *class_name, long argc, t_atom *argv);
 // Runs the teardown routine and frees the box.

@@ -3,7 +3,9 @@
 // host's number width:
 //   --width x64  within 1e-12 relative: the libm of another C runtime may be an ulp off;
 //   --width x86  the native value rounded through float, give or take about one float ulp,
-//                since the 32-bit host's atoms carry single precision.
+//                since the 32-bit host's atoms carry single precision;
+//   --width pd   as x86, and an integer atom may arrive as a float of the same value, since
+//                Pd's atoms are all floats.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -15,7 +17,7 @@
 
 namespace {
 
-enum class Width { x64, x86 };
+enum class Width { x64, x86, pd };
 
 std::vector<std::string> lines_of(std::ifstream &in) {
     std::vector<std::string> lines;
@@ -46,18 +48,28 @@ bool float_of(const std::string &word, double &value) {
 
 bool close_enough(double expected, double actual, Width width) {
     if (std::isnan(expected) || std::isnan(actual)) return std::isnan(expected) && std::isnan(actual);
-    if (width == Width::x86) expected = static_cast<double>(static_cast<float>(expected));
+    const bool single = width != Width::x64;
+    if (single) expected = static_cast<double>(static_cast<float>(expected));
     if (expected == actual) return true;
     if (std::isinf(expected) || std::isinf(actual)) return false;
     const double difference = std::fabs(actual - expected);
     // A float ulp is at most 1.19e-7 relative; amplitudes stay <= 1, where it is absolute.
-    if (width == Width::x86) return difference <= 2.4e-7 * std::max(std::fabs(expected), 1.0);
+    if (single) return difference <= 2.4e-7 * std::max(std::fabs(expected), 1.0);
     return difference <= 1e-12 * std::max(std::fabs(expected), std::fabs(actual)) || difference <= 1e-15;
+}
+
+bool integer_of(const std::string &word, double &value) {
+    long long v = 0;
+    const char *first = word.data() + (word.size() > 1 && word[0] == '+' ? 1 : 0);
+    const auto [end, error] = std::from_chars(first, word.data() + word.size(), v);
+    value = static_cast<double>(v);
+    return error == std::errc{} && end == word.data() + word.size();
 }
 
 bool words_match(const std::string &expected, const std::string &actual, Width width) {
     if (expected == actual) return true;
     double e = 0, a = 0;
+    if (width == Width::pd && integer_of(expected, e)) return float_of(actual, a) && close_enough(e, a, width);
     return float_of(expected, e) && float_of(actual, a) && close_enough(e, a, width);
 }
 
@@ -76,7 +88,7 @@ bool lines_match(const std::string &expected, const std::string &actual, Width w
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: compare_transcripts --width x64|x86 EXPECTED ACTUAL\n");
+    std::fprintf(stderr, "usage: compare_transcripts --width x64|x86|pd EXPECTED ACTUAL\n");
     return 2;
 }
 
@@ -89,6 +101,8 @@ int main(int argc, char **argv) {
         width = Width::x64;
     else if (std::strcmp(argv[2], "x86") == 0)
         width = Width::x86;
+    else if (std::strcmp(argv[2], "pd") == 0)
+        width = Width::pd;
     else
         return usage();
     std::ifstream expected_file(argv[3]), actual_file(argv[4]);

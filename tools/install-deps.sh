@@ -3,11 +3,23 @@
 # missing, so that a second run costs a few dpkg queries.
 set -euo pipefail
 
+# With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
+# tests; with nothing: everything.
 native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev)
+pd=(puredata-core puredata-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
+editor=(chromium)
+# A node from elsewhere (with its own npm) serves as well as Debian's, and Debian's npm would
+# clash with it.
+command -v node >/dev/null || editor+=(nodejs)
+command -v npm >/dev/null || editor+=(npm)
 
 wanted=("${native[@]}")
-if [ "${1:-}" != "--native-only" ]; then wanted+=("${windows[@]}"); fi
+case "${1:-}" in
+  --native-only) ;;
+  --editor) wanted+=("${editor[@]}") ;;
+  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}") ;;
+esac
 
 missing=()
 for package in "${wanted[@]}"; do

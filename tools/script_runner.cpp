@@ -92,7 +92,18 @@ std::vector<std::string> tokens_of(const std::string &line) {
     return tokens;
 }
 
-bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem) {
+namespace {
+
+t_atom script_atom(const std::string &token, bool single_precision) {
+    t_atom atom = atom_of(token);
+    if (single_precision && atom.a_type == A_FLOAT)
+        atom_setfloat(&atom, static_cast<double>(static_cast<float>(atom.a_w.w_float)));
+    return atom;
+}
+
+}  // namespace
+
+bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem, bool single_precision) {
     long inlet = 0;
     if (!tokens.empty() && tokens[0][0] == '>') {
         const std::string digits = tokens[0].substr(1);
@@ -108,7 +119,7 @@ bool send_tokens(void *box, std::vector<std::string> tokens, std::string &proble
         return false;
     }
     std::vector<t_atom> atoms;
-    for (const std::string &token : tokens) atoms.push_back(atom_of(token));
+    for (const std::string &token : tokens) atoms.push_back(script_atom(token, single_precision));
     // The host's message box: a lone number is "int" or "float", numbers first make a "list".
     t_symbol *selector;
     std::size_t first = 0;
@@ -165,7 +176,7 @@ private:
     void create(const std::vector<std::string> &arguments) {
         destroy();
         std::vector<t_atom> atoms;
-        for (const std::string &token : arguments) atoms.push_back(atom_of(token));
+        for (const std::string &token : arguments) atoms.push_back(script_atom(token, options_.single_precision));
         box_ = standin_create(options_.class_name.c_str(), static_cast<long>(atoms.size()), atoms.data());
     }
 
@@ -192,7 +203,7 @@ private:
     void message(const std::vector<std::string> &tokens) {
         if (!box_) return problem("no box to send to");
         std::string what;
-        if (!send_tokens(box_, tokens, what)) problem(what);
+        if (!send_tokens(box_, tokens, what, options_.single_precision)) problem(what);
     }
 
     const Options &options_;
@@ -218,6 +229,8 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
         const std::string arg = argv[i];
         if (arg == "--context" && i + 1 < argc) {
             result.options.context = argv[++i];
+        } else if (arg == "--single-precision") {
+            result.options.single_precision = true;
         } else if (accepts_plugin && arg == "--plugin" && i + 1 < argc) {
             result.plugin_path = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
@@ -229,7 +242,7 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
         }
     }
     if (!result.ok)
-        std::fprintf(stderr, "usage: vorn-sim [--context NAME]%s [SCRIPT]\n", accepts_plugin ? " [--plugin PATH]" : "");
+        std::fprintf(stderr, "usage: vorn-sim [--context NAME] [--single-precision]%s [SCRIPT]\n", accepts_plugin ? " [--plugin PATH]" : "");
     return result;
 }
 

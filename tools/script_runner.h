@@ -5,13 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "shell/max_api.h"
+#include "shell/max/max_api.h"
 
 namespace vorn_sim {
 
 struct Options {
     std::string context = "vorn";
     std::string class_name = "Vorn";
+    // Float atoms rounded to single precision on their way in, as Pd's atoms (and the
+    // 32-bit host's) carry them.
+    bool single_precision = false;
 };
 
 // Script tokens: decimal integers are integer atoms, decimals with a point or exponent
@@ -19,13 +22,13 @@ struct Options {
 std::vector<std::string> tokens_of(const std::string &line);
 t_atom atom_of(const std::string &token);
 // Sends one script message line (already split, optionally led by >N) to a box.
-bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem);
+bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem, bool single_precision = false);
 
 // Transcript lines go to standard output, problems with the script to standard error.
 // Returns 0, or 1 when the script had a problem.
 int run_script(std::istream &script, const Options &options);
 
-// Reads `[--context NAME] [SCRIPT]`; extra flags known to the caller are left in `rest`.
+// Reads `[--context NAME] [--single-precision] [SCRIPT]`; extra flags known to the caller are left in `rest`.
 struct CommandLine {
     Options options;
     std::string script_path;  // empty: standard input

@@ -1,6 +1,6 @@
 // vorn-sim: runs a script against one Vorn box in the stand-in host, linked directly.
 #include "script_runner.h"
-#include "shell/max_api.h"
+#include "shell/max/max_api.h"
 
 extern "C" void ext_main(void *resources);
 

@@ -4,12 +4,6 @@
 
 namespace vorn {
 
-namespace {
-
-host::Args tail_of(host::Args args, long skip) { return host::Args{args.count - skip, args.atoms + skip}; }
-
-}  // namespace
-
 void receive_layer(Panner &panner, host::Args args) {
     if (refused_while_sending(panner, "layer")) return;
     if (panner.ring_count == 0) {
@@ -30,7 +24,7 @@ void receive_layer(Panner &panner, host::Args args) {
         clear_configuration(panner);
         return;
     }
-    fill_layer(panner, *panner.ring_layers[number], tail_of(args, 1));
+    fill_layer(panner, *panner.ring_layers[number], args.tail(1));
 }
 
 void receive_solo(Panner &panner, host::Args args) {

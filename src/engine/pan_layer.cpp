@@ -20,8 +20,7 @@ void output_stage(Panner &panner, Layer &layer, std::int32_t i, double floor) {
     if (amplitude == layer.last_sent[i] && !panner.refresh_flag) return;
     const std::int32_t channel = layer.channels[i];
     if (channel < 1 || channel > panner.selector_count) return;
-    host::set_float(panner.output_atom, amplitude);
-    send_from(panner, panner.amplitude_outlet, panner.channel_selectors[channel - 1], 1, &panner.output_atom);
+    send_amplitude(panner, panner.channel_selectors[channel - 1], amplitude);
     layer.last_sent[i] = amplitude;
 }
 

@@ -45,30 +45,27 @@ void export_mask_editor(Panner &panner) {
         host::error(&panner, "mask-editor: no layers and/or speakers defined");
         return;
     }
+    using host::Value;
     host::Symbol *selector = host::intern("mask-editor");
-    host::Atom atoms[8];
-    host::set_symbol(atoms[0], host::intern("start"));
-    send_from(panner, panner.editor_outlet, selector, 1, atoms);
-    host::set_symbol(atoms[0], host::intern("size"));
-    host::set_integer(atoms[1], panner.map_total);
-    send_from(panner, panner.editor_outlet, selector, 2, atoms);
+    const Value start[] = {Value::of_symbol(host::intern("start"))};
+    send_from(panner, panner.editor_outlet, selector, start);
+    const Value size[] = {Value::of_symbol(host::intern("size")), Value::of_integer(panner.map_total)};
+    send_from(panner, panner.editor_outlet, selector, size);
 
     for (const SpeakerNode *node = panner.speaker_map; node; node = node->next) {
         const Layer *layer = layer_by_id(panner, node->layer);
         if (!layer || node->id >= layer->speaker_count) continue;  // only a fill in progress leaves such a node
         const Cell cell = cell_of(*node, *layer);
-        host::set_integer(atoms[0], node->channel);
-        host::set_integer(atoms[1], node->layer >= 0 ? 1 : 0);
-        host::set_float(atoms[2], node->azimuth);
-        host::set_float(atoms[3], node->elevation);
-        host::set_float(atoms[4], cell.left);
-        host::set_float(atoms[5], cell.top);
-        host::set_float(atoms[6], cell.width);
-        host::set_float(atoms[7], cell.height);
-        send_from(panner, panner.editor_outlet, selector, 8, atoms);
+        const Value description[] = {
+            Value::of_integer(node->channel), Value::of_integer(node->layer >= 0 ? 1 : 0),
+            Value::of_real(node->azimuth),    Value::of_real(node->elevation),
+            Value::of_real(cell.left),        Value::of_real(cell.top),
+            Value::of_real(cell.width),       Value::of_real(cell.height),
+        };
+        send_from(panner, panner.editor_outlet, selector, description);
     }
-    host::set_symbol(atoms[0], host::intern("end"));
-    send_from(panner, panner.editor_outlet, selector, 1, atoms);
+    const Value end[] = {Value::of_symbol(host::intern("end"))};
+    send_from(panner, panner.editor_outlet, selector, end);
 }
 
 }  // namespace vorn

@@ -1,8 +1,9 @@
-// The Panner object: the record behind every Vorn box. The host allocates it zeroed with
-// the header filled in, so every field must be valid as all-zero bytes.
+// The Panner object: the state behind every Vorn box, free of any host type. Each host's
+// binding keeps it in its own record, after the host's header.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <type_traits>
 
 #include "shell/host.h"
@@ -13,7 +14,7 @@ struct Layer;
 struct SpeakerNode;
 
 struct Panner {
-    host::ObjectHeader header;
+    host::Box *box;  // the binding's record that holds this Panner, for console lines
     host::Inlet *elevation_inlet;
     host::Inlet *gain_inlet;
     host::Outlet *amplitude_outlet;
@@ -34,7 +35,6 @@ struct Panner {
     const char *context;
     bool refresh_flag;
     host::Symbol **channel_selectors;
-    host::Atom output_atom;
 
     // Kept in step with the fields above by their owners.
     std::int32_t selector_count;     // entries of channel_selectors: map_total of the last commit
@@ -45,9 +45,16 @@ struct Panner {
 
 // A message leaves at once and may travel through the patch back into this box before the
 // send returns; the count lets the configuration handlers see that.
-inline void send_from(Panner &panner, host::Outlet *outlet, host::Symbol *selector, int count, host::Atom *atoms) {
+inline void send_from(Panner &panner, host::Outlet *outlet, host::Symbol *selector,
+                      std::span<const host::Value> values) {
     ++panner.sends_in_progress;
-    host::send(outlet, selector, count, atoms);
+    host::send(outlet, selector, values);
+    --panner.sends_in_progress;
+}
+
+inline void send_amplitude(Panner &panner, host::Symbol *selector, double amplitude) {
+    ++panner.sends_in_progress;
+    host::send_float(panner.amplitude_outlet, selector, amplitude);
     --panner.sends_in_progress;
 }
 
@@ -69,6 +76,6 @@ inline Layer *layer_by_id(const Panner &panner, std::int32_t layer_id) {
 }
 
 static_assert(std::is_standard_layout_v<Panner> && std::is_trivially_copyable_v<Panner>,
-              "the host hands out the record as zeroed bytes");
+              "creation clears the record as plain bytes");
 
 }  // namespace vorn

@@ -1,9 +1,11 @@
 #include "shell/reports.h"
 
 #include <cstring>
+#include <span>
 
 #include "config/layer.h"
 #include "config/speaker_map.h"
+#include "shell/interface_table.h"
 #include "shell/panner.h"
 
 namespace vorn {
@@ -27,26 +29,12 @@ void post_info(const Panner &panner) {
     host::post(&panner, "====END Vorn INFO====");
 }
 
-namespace {
-
-constexpr const char *inlet_texts[] = {
-    "azimuth and various options (see Vorn.calc~ for more info)",
-    "elevation",
-    "gain (0-1)",
-};
-constexpr const char *outlet_texts[] = {
-    "float list: channel, amplitude",
-    "mask-editor",
-};
-
-}  // namespace
-
 // Any index without a text leaves the host's buffer as it was.
-void write_assist(const Panner &, long io, long index, char *dest) {
-    const bool inlet = io == ASSIST_INLET;
-    const long count = inlet ? 3 : 2;
-    if (index < 0 || index >= count) return;
-    std::strcpy(dest, inlet ? inlet_texts[index] : outlet_texts[index]);
+void write_assist(const Panner &, bool inlet, long index, char *dest) {
+    const std::span<const interface::Port> ports = inlet ? std::span<const interface::Port>(interface::inlets)
+                                                        : std::span<const interface::Port>(interface::outlets);
+    if (index < 0 || index >= static_cast<long>(ports.size())) return;
+    std::strcpy(dest, ports[static_cast<std::size_t>(index)].assist);
 }
 
 }  // namespace vorn

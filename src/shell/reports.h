@@ -6,6 +6,7 @@ namespace vorn {
 struct Panner;
 
 void post_info(const Panner &panner);
-void write_assist(const Panner &panner, long io, long index, char *dest);
+// The help text of inlet or outlet `index` into the host's buffer (room for 500 bytes).
+void write_assist(const Panner &panner, bool inlet, long index, char *dest);
 
 }  // namespace vorn

@@ -25,7 +25,7 @@ void loop_sink(void *context, const char *line) {
 }
 
 std::vector<std::string> run_loop(vorn_test::TestBox &box, const std::string &trigger, std::vector<std::string> echo) {
-    Loop loop{&box.panner(), std::move(echo), {}, false};
+    Loop loop{box.box(), std::move(echo), {}, false};
     standin_set_sink(loop_sink, &loop);
     std::string problem;
     vorn_sim::send_tokens(loop.box, vorn_sim::tokens_of(trigger), problem);

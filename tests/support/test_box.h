@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/panner.h"
+#include "shell/max/max_box.h"
 
 namespace vorn_test {
 
@@ -24,7 +24,8 @@ public:
     std::vector<std::string> destroy();
 
     bool exists() const { return box_ != nullptr; }
-    vorn::Panner &panner() { return *static_cast<vorn::Panner *>(box_); }
+    void *box() const { return box_; }
+    vorn::Panner &panner() { return vorn::max::panner_of(box_); }
     // What was captured since the last send (creation lines, for instance).
     std::vector<std::string> take();
 

@@ -3,6 +3,12 @@
 // Windows; the same declarations serve the stand-in host on Linux.
 #pragma once
 
+#if defined(_WIN32)
+#define VORN_EXPORT __declspec(dllexport)
+#else
+#define VORN_EXPORT __attribute__((visibility("default")))
+#endif
+
 #ifdef VORN_USE_MAX_SDK
 #include "ext.h"
 #include "ext_obex.h"
@@ -10,12 +16,6 @@
 
 #include <cstddef>
 #include <cstdint>
-
-#if defined(_WIN32)
-#define VORN_EXPORT __declspec(dllexport)
-#else
-#define VORN_EXPORT __attribute__((visibility("default")))
-#endif
 
 #if INTPTR_MAX == INT64_MAX
 #define VORN_ATOM_64 1
@@ -78,6 +78,8 @@ typedef struct t_object {
 #endif
 
 typedef struct t_class t_class;
+// A recursive lock of the host's; its record is the host's own.
+typedef struct t_critical_region *t_critical;
 
 #if VORN_ATOM_64
 static_assert(sizeof(t_atom) == 16 && offsetof(t_atom, a_w) == 8, "64-bit atom layout");
@@ -107,6 +109,10 @@ t_atom_float atom_getfloat(const t_atom *a);
 t_atom_long atom_getlong(const t_atom *a);
 void object_post(t_object *x, const char *format, ...);
 void object_error(t_object *x, const char *format, ...);
+void critical_new(t_critical *region);
+void critical_enter(t_critical region);
+void critical_exit(t_critical region);
+void critical_free(t_critical region);
 char *sysmem_newptr(std::size_t size);
 void sysmem_freeptr(void *ptr);
 

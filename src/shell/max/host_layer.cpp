@@ -1,0 +1,70 @@
+// The host layer over the Max host API.
+#include <cstdio>
+
+#include "shell/host.h"
+#include "shell/max/max_box.h"
+
+namespace vorn::host {
+
+namespace {
+
+const t_atom &max_atom(const Atom &a) { return reinterpret_cast<const t_atom &>(a); }
+t_symbol *max_symbol(Symbol *s) { return reinterpret_cast<t_symbol *>(s); }
+
+t_object *object_of(const Panner *panner) {
+    return panner && panner->box ? &max::box_of(panner->box)->header : nullptr;
+}
+
+constexpr std::size_t longest_message = 8;
+
+}  // namespace
+
+bool is_integer(const Atom &a) { return max_atom(a).a_type == A_LONG; }
+bool is_float(const Atom &a) { return max_atom(a).a_type == A_FLOAT; }
+bool is_symbol(const Atom &a) { return max_atom(a).a_type == A_SYM; }
+std::int64_t integer_of(const Atom &a) { return max_atom(a).a_w.w_long; }
+double float_of(const Atom &a) { return max_atom(a).a_w.w_float; }
+Symbol *symbol_of(const Atom &a) { return reinterpret_cast<Symbol *>(max_atom(a).a_w.w_sym); }
+
+Symbol *intern(const char *text) { return reinterpret_cast<Symbol *>(gensym(text)); }
+const char *name_of(const Symbol *s) { return reinterpret_cast<const t_symbol *>(s)->s_name; }
+
+void send_float(Outlet *outlet, Symbol *selector, double value) {
+    t_atom atom;
+    atom_setfloat(&atom, value);
+    outlet_anything(outlet, max_symbol(selector), 1, &atom);
+}
+
+void send(Outlet *outlet, Symbol *selector, std::span<const Value> values) {
+    t_atom atoms[longest_message];
+    const std::size_t count = values.size() < longest_message ? values.size() : longest_message;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Value &v = values[i];
+        switch (v.kind) {
+        case Value::Kind::integer:
+            atom_setlong(&atoms[i], static_cast<t_atom_long>(v.integer));
+            break;
+        case Value::Kind::real:
+            atom_setfloat(&atoms[i], v.real);
+            break;
+        case Value::Kind::symbol:
+            atom_setsym(&atoms[i], max_symbol(v.symbol));
+            break;
+        }
+    }
+    outlet_anything(outlet, max_symbol(selector), static_cast<short>(count), atoms);
+}
+
+void vpost(const Panner *panner, const char *format, std::va_list args) {
+    char line[console_line_size];
+    std::vsnprintf(line, sizeof line, format, args);
+    object_post(object_of(panner), "%s", line);
+}
+
+void verror(const Panner *panner, const char *format, std::va_list args) {
+    char line[console_line_size];
+    std::vsnprintf(line, sizeof line, format, args);
+    object_error(object_of(panner), "%s", line);
+}
+
+}  // namespace vorn::host

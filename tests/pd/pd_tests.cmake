@@ -1,0 +1,18 @@
+# Tests in a real Pd (the "pd" preset): every transcript scenario through the Pd build,
+# compared with the native transcript, and the help patch opened in Pd.
+add_library(vorn_probe MODULE ${PROJECT_SOURCE_DIR}/tests/pd/vorn_probe.cpp)
+vorn_pd_module(vorn_probe)
+set_target_properties(vorn_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/probe)
+
+add_executable(compare_transcripts ${PROJECT_SOURCE_DIR}/tools/compare_transcripts.cpp)
+add_dependencies(vorn_probe Vorn vorn-sim compare_transcripts)
+
+find_program(PD_PROGRAM pd REQUIRED)
+file(GLOB VORN_PD_SCENARIOS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/scenarios/*.vorn)
+foreach(script ${VORN_PD_SCENARIOS})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME pd.scenario.${name}
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/run_pd_scenario.sh $<TARGET_FILE:compare_transcripts>
+                   $<TARGET_FILE:vorn-sim> ${VORN_PD_OUTPUT_DIR} ${CMAKE_BINARY_DIR}/probe ${script})
+  set_tests_properties(pd.scenario.${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90)
+endforeach()
