@@ -4,18 +4,12 @@
 #include "layout/iem_file.h"
 #include "layout_support.h"
 
-using vorn_layout::LayoutError;
 using vorn_layout::read_iem_layout;
 
 namespace {
 
 std::string error_of(const std::string &text) {
-    try {
-        read_iem_layout(text, "room.json");
-    } catch (const LayoutError &e) {
-        return e.what();
-    }
-    return "no error";
+    return layout_test::error_of([&] { read_iem_layout(text, "room.json"); });
 }
 
 TEST(IemFile, ReadsEveryLoudspeakerInFileOrder) {

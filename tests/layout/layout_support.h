@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "layout/command_line.h"
+#include "layout/loudspeaker_layout.h"
 
 namespace layout_test {
 
@@ -41,6 +42,17 @@ inline std::string temp_file(const std::string &name, const std::string &text) {
     const std::string path = testing::TempDir() + "vorn_layout_" + name;
     std::ofstream(path, std::ios::binary) << text;
     return path;
+}
+
+// The message of the LayoutError that `conversion` throws, or "no error".
+template <typename Conversion>
+std::string error_of(Conversion conversion) {
+    try {
+        conversion();
+    } catch (const vorn_layout::LayoutError &e) {
+        return e.what();
+    }
+    return "no error";
 }
 
 struct Outcome {

@@ -3,19 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "layout/standard_layouts.h"
+#include "layout_support.h"
 
-using vorn_layout::LayoutError;
 using vorn_layout::named_layout;
 
 namespace {
 
 std::string error_of(const std::string &name) {
-    try {
-        named_layout(name);
-    } catch (const LayoutError &e) {
-        return e.what();
-    }
-    return "no error";
+    return layout_test::error_of([&] { named_layout(name); });
 }
 
 TEST(StandardLayouts, ChannelsCountFromOneInTableOrderWithTheLfeMarked) {

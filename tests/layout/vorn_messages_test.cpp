@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "layout/vorn_messages.h"
+#include "layout_support.h"
 
-using vorn_layout::LayoutError;
 using vorn_layout::MessageFormat;
 using vorn_layout::VornConfiguration;
 
@@ -12,12 +12,7 @@ namespace {
 const VornConfiguration two_layers{{-22.5, 90}, {{{3, 0}, {1, 22.25}, {2, 337.5}}, {{4, 0}}}, {{{5, 0}, {6, 180}}}};
 
 std::string error_of(const std::string &script) {
-    try {
-        vorn_layout::read_vorn_script(script, "room.vorn");
-    } catch (const LayoutError &e) {
-        return e.what();
-    }
-    return "no error";
+    return layout_test::error_of([&] { vorn_layout::read_vorn_script(script, "room.vorn"); });
 }
 
 TEST(VornMessages, EachFormat) {

@@ -130,8 +130,8 @@ Grouping group_layout(const LoudspeakerLayout &layout, const GroupingOptions &op
     }
     VornConfiguration &configuration = grouping.configuration;
     for (const std::vector<Placed> &members : groups) {
-        // The middle member's elevation: the one most loudspeakers of a merged ring stand at,
-        // and always a value of the file, so the layers stay ascending and distinct.
+        // The middle member's elevation: where a ring with one or two loudspeakers a little off
+        // mostly stands, and always a value of the file, so the layers stay ascending and distinct.
         const double elevation = members[(members.size() - 1) / 2].elevation;
         const auto [lowest, highest] = std::minmax_element(
             members.begin(), members.end(),
