@@ -26,6 +26,9 @@ native-deps:
 
 test: deps debug release
 	ctest --preset debug -j $(JOBS)
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target vorn_thread_tests
+	ctest --preset tsan
 	$(MAKE) windows
 	ctest --preset windows -j $(JOBS)
 	$(MAKE) pd

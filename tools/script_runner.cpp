@@ -80,18 +80,6 @@ t_atom atom_of(const std::string &token) {
     return atom;
 }
 
-std::vector<std::string> tokens_of(const std::string &line) {
-    std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
-
 namespace {
 
 t_atom script_atom(const std::string &token, bool single_precision) {

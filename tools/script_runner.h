@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "script_tokens.h"
 #include "shell/max/max_api.h"
 
 namespace vorn_sim {
@@ -19,7 +20,6 @@ struct Options {
 
 // Script tokens: decimal integers are integer atoms, decimals with a point or exponent
 // (and nan, inf) float atoms, anything else a symbol.
-std::vector<std::string> tokens_of(const std::string &line);
 t_atom atom_of(const std::string &token);
 // Sends one script message line (already split, optionally led by >N) to a box.
 bool send_tokens(void *box, std::vector<std::string> tokens, std::string &problem, bool single_precision = false);

@@ -2,6 +2,7 @@
 # compared with the native transcript, and the help patch opened in Pd.
 add_library(vorn_probe MODULE ${PROJECT_SOURCE_DIR}/tests/pd/vorn_probe.cpp)
 vorn_pd_module(vorn_probe)
+target_include_directories(vorn_probe PRIVATE ${PROJECT_SOURCE_DIR}/tools)
 set_target_properties(vorn_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/probe)
 
 add_executable(compare_transcripts ${PROJECT_SOURCE_DIR}/tools/compare_transcripts.cpp)
