@@ -13,8 +13,8 @@ cp build/help/Vorn.maxhelp "$package/help/"
 cp build/help/Vorn.maxref.xml "$package/docs/refpages/"
 cp build/help/package-info.json "$package/"
 cp build/help/Vorn-dome.maxpat examples/*.vorn "$package/examples/"
-# The README shows the picture by this path.
-cp docs/dome.svg "$package/docs/"
+# The README's pictures and the guides it links to, by the same paths.
+cp docs/*.svg docs/*.png docs/*.md "$package/docs/"
 cp README.md LICENSE CHANGELOG.md "$package/"
 # Any folder of a package is on the host's search path, so a jweb's "read" finds the editor here.
 if [ -f editor/vorn-mask-editor.html ]; then
