@@ -6,6 +6,8 @@ set -euo pipefail
 # With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
 # tests; with nothing: everything.
 native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev)
+# The tests' scripts need a python3; one from elsewhere serves as well as Debian's.
+command -v python3 >/dev/null || native+=(python3)
 pd=(puredata-core puredata-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
 editor=(chromium)
