@@ -3,7 +3,7 @@ JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 SIM := build/bin/vorn-sim
 
-.PHONY: all release debug run test deps native-deps windows pd install-pd test-editor editor-deps bench bench-pd clean
+.PHONY: all release debug run test deps native-deps windows pd install-pd test-editor editor-deps help docs dist bench bench-pd clean
 
 all: release
 
@@ -26,11 +26,16 @@ native-deps:
 
 test: deps debug release
 	ctest --preset debug -j $(JOBS)
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target vorn_thread_tests
+	ctest --preset tsan
 	$(MAKE) windows
 	ctest --preset windows -j $(JOBS)
 	$(MAKE) pd
 	ctest --preset pd -j $(JOBS)
 	$(MAKE) test-editor
+	$(MAKE) dist
+	tests/docs/check_package.py dist
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
 # and build/windows/x86.
@@ -39,6 +44,23 @@ windows: deps
 	cmake --build --preset windows-x64 -j $(JOBS)
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86 -j $(JOBS)
+
+# The help patches, the reference page, package-info.json and the dome as a patch, made
+# from the interface table into build/help/.
+help: release
+	build/bin/vorn-docs build/help
+	build/bin/vorn-docs --example examples/dome.vorn build/help/Vorn-dome.maxpat
+
+# After a change of the interface table or of the picture: the README's table of messages,
+# docs/dome.svg and docs/dome.png. Commit what changes.
+docs: deps release
+	build/bin/vorn-docs --readme README.md
+	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
+	tools/render_svg.py docs/dome.svg docs/dome.png
+
+# The Max package dist/Vorn/ and its zip dist/Vorn.zip.
+dist: deps help windows
+	tools/make_dist.sh
 
 # The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
 pd: deps

@@ -50,3 +50,8 @@ foreach(script IN LISTS scripts)
 endforeach()
 ")
 set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_CURRENT_BINARY_DIR}/windows_scenarios.cmake)
+
+# The -DMAX_SDK_DIR branch, built against a fake SDK folder that the test makes.
+add_test(NAME windows.x64.sdk_branch
+         COMMAND ${PROJECT_SOURCE_DIR}/tests/sdk/sdk_branch.sh ${PROJECT_SOURCE_DIR} x86_64-w64-mingw32-objdump)
+set_tests_properties(windows.x64.sdk_branch PROPERTIES LABELS windows TIMEOUT 600)

@@ -6,7 +6,9 @@ set -euo pipefail
 # With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
 # tests; with --pd-bench: what `make run` needs, Pd and the vbap object that `make bench-pd`
 # measures against; with nothing: everything but that vbap object.
-native=(cmake make g++ libgtest-dev libbenchmark-dev)
+native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev)
+# The tests' scripts need a python3; one from elsewhere serves as well as Debian's.
+command -v python3 >/dev/null || native+=(python3)
 pd=(puredata-core puredata-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
 editor=(chromium)
@@ -14,13 +16,15 @@ editor=(chromium)
 # clash with it.
 command -v node >/dev/null || editor+=(nodejs)
 command -v npm >/dev/null || editor+=(npm)
+# The zip of `make dist` (its picture check renders in the editor's chromium).
+packaging=(zip)
 
 wanted=("${native[@]}")
 case "${1:-}" in
   --native-only) ;;
   --editor) wanted+=("${editor[@]}") ;;
   --pd-bench) wanted+=("${pd[@]}" pd-vbap) ;;
-  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}") ;;
+  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}" "${packaging[@]}") ;;
 esac
 
 missing=()

@@ -80,18 +80,6 @@ t_atom atom_of(const std::string &token) {
     return atom;
 }
 
-std::vector<std::string> tokens_of(const std::string &line) {
-    std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
-
 namespace {
 
 t_atom script_atom(const std::string &token, bool single_precision) {
@@ -140,12 +128,21 @@ bool send_tokens(void *box, std::vector<std::string> tokens, std::string &proble
 
 namespace {
 
-void print_line(void *, const char *line) { std::printf("%s\n", line); }
+void print_line(void *context, const char *line) {
+    std::printf("%s\n", line);
+    if (Observer *observer = static_cast<Observer *>(context)) observer->transcript_line(line);
+}
 
 class Runner {
 public:
-    explicit Runner(const Options &options) : options_(options) { standin_set_sink(print_line, nullptr); }
+    explicit Runner(const Options &options) : options_(options) { standin_set_sink(print_line, options.observer); }
     ~Runner() { destroy(); }
+
+    void end() {
+        if (!options_.observer) return;
+        options_.observer->script_ended(box_);
+        standin_set_sink(print_line, options_.observer);  // the observer may have listened for itself
+    }
 
     void line(std::size_t number, const std::string &text) {
         number_ = number;
@@ -178,6 +175,7 @@ private:
         std::vector<t_atom> atoms;
         for (const std::string &token : arguments) atoms.push_back(script_atom(token, options_.single_precision));
         box_ = standin_create(options_.class_name.c_str(), static_cast<long>(atoms.size()), atoms.data());
+        if (box_ && options_.observer) options_.observer->box_created();
     }
 
     void directive(const std::vector<std::string> &tokens) {
@@ -203,7 +201,8 @@ private:
     void message(const std::vector<std::string> &tokens) {
         if (!box_) return problem("no box to send to");
         std::string what;
-        if (!send_tokens(box_, tokens, what, options_.single_precision)) problem(what);
+        if (!send_tokens(box_, tokens, what, options_.single_precision)) return problem(what);
+        if (options_.observer) options_.observer->message_sent(tokens);
     }
 
     const Options &options_;
@@ -219,11 +218,12 @@ int run_script(std::istream &script, const Options &options) {
     Runner runner(options);
     std::string text;
     for (std::size_t number = 1; std::getline(script, text); ++number) runner.line(number, text);
+    runner.end();
     const int status = runner.status();
     return status;
 }
 
-CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
+CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool accepts_svg) {
     CommandLine result;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -233,6 +233,8 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
             result.options.single_precision = true;
         } else if (accepts_plugin && arg == "--plugin" && i + 1 < argc) {
             result.plugin_path = argv[++i];
+        } else if (accepts_svg && arg == "--svg" && i + 1 < argc) {
+            result.svg_path = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             result.ok = false;
         } else if (result.script_path.empty()) {
@@ -242,7 +244,8 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
         }
     }
     if (!result.ok)
-        std::fprintf(stderr, "usage: vorn-sim [--context NAME] [--single-precision]%s [SCRIPT]\n", accepts_plugin ? " [--plugin PATH]" : "");
+        std::fprintf(stderr, "usage: vorn-sim [--context NAME] [--single-precision]%s%s [SCRIPT]\n",
+                     accepts_plugin ? " [--plugin PATH]" : "", accepts_svg ? " [--svg FILE]" : "");
     return result;
 }
 

@@ -2,6 +2,7 @@
 # compared with the native transcript, and the help patch opened in Pd.
 add_library(vorn_probe MODULE ${PROJECT_SOURCE_DIR}/tests/pd/vorn_probe.cpp)
 vorn_pd_module(vorn_probe)
+target_include_directories(vorn_probe PRIVATE ${PROJECT_SOURCE_DIR}/tools)
 set_target_properties(vorn_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/probe)
 
 add_executable(compare_transcripts ${PROJECT_SOURCE_DIR}/tools/compare_transcripts.cpp)
@@ -16,3 +17,8 @@ foreach(script ${VORN_PD_SCENARIOS})
                    $<TARGET_FILE:vorn-sim> ${VORN_PD_OUTPUT_DIR} ${CMAKE_BINARY_DIR}/probe ${script})
   set_tests_properties(pd.scenario.${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90)
 endforeach()
+
+add_test(NAME pd.help_patch
+         COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/docs/open_pd_help.py $<TARGET_FILE:vorn-docs>
+                 ${VORN_PD_OUTPUT_DIR}/Vorn.pd_linux)
+set_tests_properties(pd.help_patch PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

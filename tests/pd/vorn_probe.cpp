@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "script_tokens.h"
+
 #include <m_pd.h>
 // Pd's own internals, after m_pd.h: the connection call and the console hook.
 extern "C" {
@@ -82,18 +84,6 @@ struct Probe {
     t_object *box;
 };
 
-std::vector<std::string> tokens_of(const std::string &line) {
-    std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
-    }
-    return tokens;
-}
-
 // Numbers as vorn-sim reads them, but every number is a float: Pd has no other kind.
 t_atom atom_of(const std::string &token) {
     t_atom atom;
@@ -154,7 +144,7 @@ void run_script(Probe *x) {
     std::ifstream script(x->script->s_name);
     bool started = false;
     for (std::string line; std::getline(script, line);) {
-        std::vector<std::string> tokens = tokens_of(line);
+        std::vector<std::string> tokens = vorn_sim::tokens_of(line);
         if (tokens.empty() || tokens[0][0] == '#') continue;
         if (!started) {
             started = true;
