@@ -8,8 +8,8 @@ FUZZ_CORPUS := build/fuzz/corpus
 # Every earlier finding, the feedback seeds, and every scenario and example as they stand.
 FUZZ_SEEDS := tests/fuzz/regressions tests/fuzz/seeds tests/scenarios examples
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd test-editor editor-deps bench clean \
-	fuzz-build fuzz fuzz-regressions valgrind
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd test-editor editor-deps help docs dist \
+	bench bench-pd clean fuzz-build fuzz fuzz-regressions valgrind
 
 all: release
 
@@ -48,6 +48,8 @@ test: deps debug debug-clang release
 	$(MAKE) pd
 	ctest --preset pd -j $(JOBS)
 	$(MAKE) test-editor
+	$(MAKE) dist
+	tests/docs/check_package.py dist
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
 # and build/windows/x86.
@@ -56,6 +58,23 @@ windows: deps
 	cmake --build --preset windows-x64 -j $(JOBS)
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86 -j $(JOBS)
+
+# The help patches, the reference page, package-info.json and the dome as a patch, made
+# from the interface table into build/help/.
+help: release
+	build/bin/vorn-docs build/help
+	build/bin/vorn-docs --example examples/dome.vorn build/help/Vorn-dome.maxpat
+
+# After a change of the interface table or of the picture: the README's table of messages,
+# docs/dome.svg and docs/dome.png. Commit what changes.
+docs: deps release
+	build/bin/vorn-docs --readme README.md
+	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
+	tools/render_svg.py docs/dome.svg docs/dome.png
+
+# The Max package dist/Vorn/ and its zip dist/Vorn.zip.
+dist: deps help windows
+	tools/make_dist.sh
 
 # The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
 pd: deps
@@ -82,6 +101,13 @@ editor-deps:
 	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
 	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
+# Pass cost against loudspeaker count, configuration cost, the goals of this run, and the plot
+# that docs/performance.md shows (rewritten here).
+bench: native-deps release
+	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+	  --svg=docs/pass-cost.svg
+	build/bin/vorn-scale-bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+
 fuzz-build: native-deps
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
@@ -105,9 +131,13 @@ valgrind: release
 	done
 	@echo "valgrind: every example ran clean"
 
-bench: release
-	build/bin/vorn-bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-	build/bin/vorn-scale-bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+# Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
+# itself, without the rest of `deps`.
+bench-pd:
+	tools/install-deps.sh --pd-bench
+	cmake --preset pd >/dev/null
+	cmake --build --preset pd -j $(JOBS)
+	bench/pd/pd_bench.sh
 
 clean:
 	rm -rf build dist

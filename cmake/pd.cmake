@@ -18,5 +18,10 @@ target_link_libraries(Vorn PRIVATE vorn_logic)
 vorn_pd_module(Vorn)
 set_target_properties(Vorn PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${VORN_PD_OUTPUT_DIR})
 
+# Its help patch beside it, made from the interface table.
+add_custom_command(OUTPUT ${VORN_PD_OUTPUT_DIR}/Vorn-help.pd
+                   COMMAND vorn-docs --pd-help ${VORN_PD_OUTPUT_DIR}/Vorn-help.pd DEPENDS vorn-docs)
+add_custom_target(vorn_pd_help ALL DEPENDS ${VORN_PD_OUTPUT_DIR}/Vorn-help.pd)
+
 enable_testing()
 include(${PROJECT_SOURCE_DIR}/tests/pd/pd_tests.cmake)

@@ -4,8 +4,11 @@
 set -euo pipefail
 
 # With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
-# tests; with nothing: everything.
-native=(cmake make g++ libgtest-dev libbenchmark-dev clang libclang-rt-14-dev valgrind)
+# tests; with --pd-bench: what `make run` needs, Pd and the vbap object that `make bench-pd`
+# measures against; with nothing: everything but that vbap object.
+native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev clang libclang-rt-14-dev valgrind)
+# The tests' scripts need a python3; one from elsewhere serves as well as Debian's.
+command -v python3 >/dev/null || native+=(python3)
 pd=(puredata-core puredata-dev)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
 editor=(chromium)
@@ -13,12 +16,15 @@ editor=(chromium)
 # clash with it.
 command -v node >/dev/null || editor+=(nodejs)
 command -v npm >/dev/null || editor+=(npm)
+# The zip of `make dist` (its picture check renders in the editor's chromium).
+packaging=(zip)
 
 wanted=("${native[@]}")
 case "${1:-}" in
   --native-only) ;;
   --editor) wanted+=("${editor[@]}") ;;
-  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}") ;;
+  --pd-bench) wanted+=("${pd[@]}" pd-vbap) ;;
+  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}" "${packaging[@]}") ;;
 esac
 
 missing=()

@@ -137,12 +137,21 @@ bool send_atoms(void *box, long inlet, std::vector<t_atom> &atoms, std::string &
 
 namespace {
 
-void print_line(void *, const char *line) { std::printf("%s\n", line); }
+void print_line(void *context, const char *line) {
+    std::printf("%s\n", line);
+    if (Observer *observer = static_cast<Observer *>(context)) observer->transcript_line(line);
+}
 
 class Runner {
 public:
-    explicit Runner(const Options &options) : options_(options) { standin_set_sink(print_line, nullptr); }
+    explicit Runner(const Options &options) : options_(options) { standin_set_sink(print_line, options.observer); }
     ~Runner() { destroy(); }
+
+    void end() {
+        if (!options_.observer) return;
+        options_.observer->script_ended(box_);
+        standin_set_sink(print_line, options_.observer);  // the observer may have listened for itself
+    }
 
     void line(std::size_t number, const std::string &text) {
         number_ = number;
@@ -175,6 +184,7 @@ private:
         std::vector<t_atom> atoms;
         for (const std::string &token : arguments) atoms.push_back(script_atom(token, options_.single_precision));
         box_ = standin_create(options_.class_name.c_str(), static_cast<long>(atoms.size()), atoms.data());
+        if (box_ && options_.observer) options_.observer->box_created();
     }
 
     void directive(const std::vector<std::string> &tokens) {
@@ -200,7 +210,8 @@ private:
     void message(const std::vector<std::string> &tokens) {
         if (!box_) return problem("no box to send to");
         std::string what;
-        if (!send_tokens(box_, tokens, what, options_.single_precision)) problem(what);
+        if (!send_tokens(box_, tokens, what, options_.single_precision)) return problem(what);
+        if (options_.observer) options_.observer->message_sent(tokens);
     }
 
     const Options &options_;
@@ -216,11 +227,12 @@ int run_script(std::istream &script, const Options &options) {
     Runner runner(options);
     std::string text;
     for (std::size_t number = 1; std::getline(script, text); ++number) runner.line(number, text);
+    runner.end();
     const int status = runner.status();
     return status;
 }
 
-CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
+CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool accepts_svg) {
     CommandLine result;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -230,6 +242,8 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
             result.options.single_precision = true;
         } else if (accepts_plugin && arg == "--plugin" && i + 1 < argc) {
             result.plugin_path = argv[++i];
+        } else if (accepts_svg && arg == "--svg" && i + 1 < argc) {
+            result.svg_path = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             result.ok = false;
         } else if (result.script_path.empty()) {
@@ -239,7 +253,8 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin) {
         }
     }
     if (!result.ok)
-        std::fprintf(stderr, "usage: vorn-sim [--context NAME] [--single-precision]%s [SCRIPT]\n", accepts_plugin ? " [--plugin PATH]" : "");
+        std::fprintf(stderr, "usage: vorn-sim [--context NAME] [--single-precision]%s%s [SCRIPT]\n",
+                     accepts_plugin ? " [--plugin PATH]" : "", accepts_svg ? " [--svg FILE]" : "");
     return result;
 }
 

@@ -10,9 +10,22 @@
 
 namespace vorn_sim {
 
+// Told what happens while a script runs, e.g. to draw the layout when it ends.
+class Observer {
+public:
+    virtual ~Observer() = default;
+    virtual void box_created() {}
+    virtual void transcript_line(const char *) {}
+    // After the box has answered the message; tokens as the script wrote them.
+    virtual void message_sent(const std::vector<std::string> &) {}
+    // The box still there at the end of the script, or null.
+    virtual void script_ended(void *) {}
+};
+
 struct Options {
     std::string context = "vorn";
     std::string class_name = "Vorn";
+    Observer *observer = nullptr;
     // Float atoms rounded to single precision on their way in, as Pd's atoms (and the
     // 32-bit host's) carry them.
     bool single_precision = false;
@@ -38,9 +51,10 @@ struct CommandLine {
     Options options;
     std::string script_path;  // empty: standard input
     std::string plugin_path;
+    std::string svg_path;  // --svg FILE: a picture of the layout when the script has run
     bool ok = true;
 };
-CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin);
+CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool accepts_svg = false);
 
 // Opens the script and runs it; the shared tail of every vorn-sim main.
 int run_command_line(const CommandLine &command_line);

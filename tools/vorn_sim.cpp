@@ -1,12 +1,18 @@
 // vorn-sim: runs a script against one Vorn box in the stand-in host, linked directly.
+#include "layout_picture.h"
 #include "script_runner.h"
 #include "shell/max/max_api.h"
 
 extern "C" void ext_main(void *resources);
 
 int main(int argc, char **argv) {
-    const vorn_sim::CommandLine command_line = vorn_sim::parse_command_line(argc, argv, false);
+    vorn_sim::CommandLine command_line = vorn_sim::parse_command_line(argc, argv, false, true);
     if (!command_line.ok) return 1;
     ext_main(nullptr);
-    return vorn_sim::run_command_line(command_line);
+    if (command_line.svg_path.empty()) return vorn_sim::run_command_line(command_line);
+
+    vorn_sim::LayoutPicture picture;
+    command_line.options.observer = &picture;
+    const int status = vorn_sim::run_command_line(command_line);
+    return picture.write_svg(command_line.svg_path) ? status : 1;
 }

@@ -14,25 +14,40 @@ void free_selectors(Panner &panner) {
     delete[] panner.channel_selectors;
     panner.channel_selectors = nullptr;
     panner.selector_count = 0;
+    panner.selector_capacity = 0;
+}
+
+// The same context and channel always give the same symbol, so the selectors of earlier
+// commits stay right; the array only grows. Returns how many entries are made already.
+std::int32_t keep_selectors_for(Panner &panner, std::int32_t total) {
+    const std::int32_t made = panner.selector_capacity;
+    if (total <= made) return total;
+    host::Symbol **grown = new host::Symbol *[total];
+    for (std::int32_t i = 0; i < made; ++i) grown[i] = panner.channel_selectors[i];
+    delete[] panner.channel_selectors;
+    panner.channel_selectors = grown;
+    panner.selector_capacity = total;
+    return made;
 }
 
 }  // namespace
 
 void commit_configuration(Panner &panner) {
     if (refused_while_sending(panner, "end")) return;
-    free_selectors(panner);
+    // Until this commit succeeds no channel has a selector.
+    panner.selector_count = 0;
     if (panner.map_total <= 0) {
         host::error(&panner, "setup: failed to apply new loudspeaker configuration, leaving unconfigured");
         return;
     }
     const std::int32_t total = panner.map_total;
-    panner.channel_selectors = new host::Symbol *[total];
+    const std::int32_t kept = keep_selectors_for(panner, total);
     // "%s-%d" in full, whatever the context's length: a text cut short would give two
     // channels one selector. Only the number changes from channel to channel.
     std::string text = panner.context;
     text += '-';
     const std::size_t stem = text.size();
-    for (std::int32_t i = 0; i < total; ++i) {
+    for (std::int32_t i = kept; i < total; ++i) {
         char number[16];
         const auto written = std::to_chars(number, number + sizeof number, i + 1);
         text.resize(stem);

@@ -27,6 +27,9 @@ void make_speaker_arrays(Layer &layer, std::int32_t count) {
         layer.last_sent[i] = -1;
     }
     layer.slot_capacity = count;
+    layer.nonzero_sent = count;
+    layer.accumulators_zero = true;
+    layer.spreads_zero = true;
 }
 
 static void free_array(auto *&array) {
@@ -45,6 +48,7 @@ void release_layer(Panner &panner, Layer &layer) {
     free_array(layer.channels);
     layer.speaker_count = 0;
     layer.slot_capacity = 0;
+    panner.spread_plan_current = false;  // it points into the arrays just freed
 }
 
 void delete_layer(Layer *layer) { delete layer; }

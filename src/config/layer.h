@@ -27,6 +27,10 @@ struct Layer {
     // Slots the arrays were made with; a fill that fails keeps them but leaves
     // speaker_count at 0, and the release must still find the channels it entered.
     std::int32_t slot_capacity;
+    // What the output stage may skip on: kept by the engine, set afresh with the arrays.
+    std::int32_t nonzero_sent;  // loudspeakers whose last_sent is not 0
+    bool accumulators_zero;     // every accumulator is +0
+    bool spreads_zero;          // every spread is 0
 };
 
 constexpr std::int32_t layer_mode_set = 0;

@@ -62,6 +62,7 @@ void release_configuration_silently(Panner &panner) {
     if (panner.ring_count > 0) free_layers(panner, panner.ring_layers, panner.ring_count);
     if (panner.solo_count > 0) free_layers(panner, panner.solo_layers, panner.solo_count);
     report_leftover_map(panner);
+    free_spread_plan(panner);
 }
 
 void setup_ring(Panner &panner, host::Args elevations) {

@@ -29,6 +29,7 @@ void unlink(Panner &panner, SpeakerNode *node) {
         panner.speaker_tail = node->prev;
     panner.channel_index[node->channel] = nullptr;
     delete node;
+    panner.spread_plan_current = false;
 }
 
 }  // namespace
@@ -36,6 +37,7 @@ void unlink(Panner &panner, SpeakerNode *node) {
 void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std::int32_t layer_id,
                       double azimuth, double elevation) {
     SpeakerNode *&slot = index_slot(panner, channel);
+    panner.spread_plan_current = false;
     const double cos_elevation = std::cos(elevation * pi / 180);
     const double sin_half_azimuth = std::sin(azimuth * pi / 360);
     const double cos_half_azimuth = std::cos(azimuth * pi / 360);

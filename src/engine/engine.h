@@ -18,6 +18,11 @@ void panning_pass(Panner &panner, double azimuth);
 void run_owed_passes(Panner &panner);
 // Stores a new spread radius and recomputes every loudspeaker's spread floor.
 void update_spreads(Panner &panner, double radius);
+// Lays the Speaker map out flat for the spread pass, if it changed since the last time.
+// The spread pass calls it, so a configuration of many messages is laid out once, by the
+// pass of its "end"; only a pass after a configuration larger than any before allocates.
+void refresh_spread_plan(Panner &panner);
+void free_spread_plan(Panner &panner);
 // Sets per-channel amplitude ceilings from channel/value pairs.
 void set_masks(Panner &panner, host::Args args);
 

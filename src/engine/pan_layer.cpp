@@ -1,5 +1,9 @@
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "config/layer.h"
 #include "engine/angles.h"
@@ -10,18 +14,68 @@ namespace vorn {
 
 namespace {
 
+// The floor is the source gain times the spread; the mask and 1 cap the result. Written
+// as the comparisons the block test below mirrors lane by lane.
+double amplitude_of(double accumulated, double floor, double mask) {
+    const double v = accumulated > floor ? accumulated : floor;
+    return v > mask ? mask : (v > 1 ? 1.0 : v);
+}
+
 // A channel beyond the selectors of the last commit has nothing to be sent under; its
 // `last_sent` stays, so it goes out once a commit gives it a selector.
-void output_stage(Panner &panner, Layer &layer, std::int32_t i, double floor) {
-    const double accumulated = layer.accumulators[i];
-    const double v = accumulated > floor ? accumulated : floor;
-    const double mask = layer.masks[i];
-    const double amplitude = v > mask ? mask : (v > 1 ? 1.0 : v);
+inline void output_stage(Panner &panner, Layer &layer, std::int32_t i, double source_gain) {
+    const double amplitude = amplitude_of(layer.accumulators[i], source_gain * layer.spreads[i], layer.masks[i]);
     if (amplitude == layer.last_sent[i] && !panner.refresh_flag) return;
     const std::int32_t channel = layer.channels[i];
     if (channel < 1 || channel > panner.selector_count) return;
     send_amplitude(panner, panner.channel_selectors[channel - 1], amplitude);
+    layer.nonzero_sent += (amplitude != 0) - (layer.last_sent[i] != 0);
     layer.last_sent[i] = amplitude;
+}
+
+bool is_plus_zero(double v) { return std::bit_cast<std::uint64_t>(v) == 0; }
+
+constexpr std::int32_t block = 4;
+
+// True when all `block` loudspeakers from `first` would send what they sent last.
+bool block_unchanged(const Layer &layer, std::int32_t first, double source_gain) {
+    const double *acc = layer.accumulators + first, *spreads = layer.spreads + first;
+    const double *masks = layer.masks + first, *last = layer.last_sent + first;
+#if defined(__SSE2__)
+    // maxpd(a, b) is a > b ? a : b and minpd(a, b) is a < b ? a : b, NaN and signed zeros
+    // included, so each lane is amplitude_of to the bit.
+    const __m128d gain = _mm_set1_pd(source_gain), one = _mm_set1_pd(1.0);
+    __m128d all_equal = _mm_castsi128_pd(_mm_set1_epi32(-1));
+    for (std::int32_t j = 0; j < block; j += 2) {
+        const __m128d v = _mm_max_pd(_mm_loadu_pd(acc + j), _mm_mul_pd(gain, _mm_loadu_pd(spreads + j)));
+        const __m128d mask = _mm_loadu_pd(masks + j);
+        const __m128d above_mask = _mm_cmpgt_pd(v, mask);
+        const __m128d amplitude =
+            _mm_or_pd(_mm_and_pd(above_mask, mask), _mm_andnot_pd(above_mask, _mm_min_pd(one, v)));
+        all_equal = _mm_and_pd(all_equal, _mm_cmpeq_pd(amplitude, _mm_loadu_pd(last + j)));
+    }
+    return _mm_movemask_pd(all_equal) == 3;
+#else
+    bool all_equal = true;
+    for (std::int32_t j = 0; j < block; ++j)
+        all_equal &= amplitude_of(acc[j], source_gain * spreads[j], masks[j]) == last[j];
+    return all_equal;
+#endif
+}
+
+// Moving sources change a few loudspeakers of a large layer per pass; whole blocks that
+// would send nothing are passed over. A "refresh" sends everything, so it takes the
+// plain walk.
+void send_changed(Panner &panner, Layer &layer, double source_gain) {
+    const std::int32_t n = layer.speaker_count;
+    std::int32_t k = 0;
+    if (n >= block && !panner.refresh_flag) {
+        for (; k + block <= n; k += block) {
+            if (block_unchanged(layer, k, source_gain)) continue;
+            for (std::int32_t j = k; j < k + block; ++j) output_stage(panner, layer, j, source_gain);
+        }
+    }
+    for (; k < n; ++k) output_stage(panner, layer, k, source_gain);
 }
 
 }  // namespace
@@ -52,30 +106,44 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
     const double lower = az[prev];
     if (lower > x) x += period;
 
-    const double t = (x - lower) / (upper - lower);
-    const double g_prev = std::sin((1 - t) * half_pi);
-    const double g_next = std::sin(t * half_pi);
     const double L = layer.layer_gain;
     const double S = layer.source_gain;
 
-    // Every loudspeaker but the bracketing pair contributes exactly 0.
-    double prev_contribution, next_contribution = 0;
-    if (prev == next) {
-        prev_contribution = L * g_next * S + L * g_prev * S;
-    } else {
-        prev_contribution = g_prev * L * S;
-        next_contribution = g_next * L * S;
+    // Every loudspeaker but the bracketing pair contributes exactly 0. So does the pair of
+    // a layer whose gain is +0, as most layers' are in a pass: both sines are finite and
+    // not negative, and so is the source gain, so every product below is +0 without them.
+    double prev_contribution = 0, next_contribution = 0;
+    if (!is_plus_zero(L)) {
+        const double t = (x - lower) / (upper - lower);
+        const double g_prev = std::sin((1 - t) * half_pi);
+        const double g_next = std::sin(t * half_pi);
+        if (prev == next) {
+            prev_contribution = L * g_next * S + L * g_prev * S;
+        } else {
+            prev_contribution = g_prev * L * S;
+            next_contribution = g_next * L * S;
+        }
     }
     double *accumulators = layer.accumulators;
+    const bool adds_nothing = is_plus_zero(L);
     if (layer.mode != layer_mode_add_and_send) {
+        if (adds_nothing && layer.accumulators_zero) return;
         std::fill(accumulators, accumulators + n, 0.0);
         accumulators[prev] = prev_contribution;
         if (prev != next) accumulators[next] = next_contribution;
+        layer.accumulators_zero = adds_nothing;
         return;
     }
-    accumulators[prev] = accumulators[prev] + prev_contribution;
-    if (prev != next) accumulators[next] = accumulators[next] + next_contribution;
-    for (std::int32_t k = 0; k < n; ++k) output_stage(panner, layer, k, S * layer.spreads[k]);
+    // Adding +0 to +0 changes nothing; to anything else it could (-0 + +0 is +0).
+    if (!(adds_nothing && layer.accumulators_zero)) {
+        accumulators[prev] = accumulators[prev] + prev_contribution;
+        if (prev != next) accumulators[next] = accumulators[next] + next_contribution;
+        if (!adds_nothing) layer.accumulators_zero = false;
+    }
+    // Accumulators of +0 and spreads of 0 give every loudspeaker the amplitude 0 whatever
+    // its mask, so a layer that last sent 0 everywhere has nothing to send.
+    if (!panner.refresh_flag && layer.accumulators_zero && layer.spreads_zero && layer.nonzero_sent == 0) return;
+    send_changed(panner, layer, S);
 }
 
 }  // namespace vorn

@@ -69,11 +69,12 @@ void pass_at(Panner &panner, double azimuth) {
 
     update_spreads(panner, panner.radius);
 
+    // The front and back gains serve the solo layers and the rare bracket of distance 0.
     const double b = e > 180 ? std::fabs(e - 360) : std::fabs(e);
-    const double front_gain = std::sin((1 - b / 180) * half_pi);
-    const double back_gain = std::sin((1 - std::fabs(180 - b) / 180) * half_pi);
+    auto front_gain = [b] { return std::sin((1 - b / 180) * half_pi); };
+    auto back_gain = [b] { return std::sin((1 - std::fabs(180 - b) / 180) * half_pi); };
 
-    pan_solo_layers(panner, front_gain, back_gain);
+    if (panner.solo_count > 0) pan_solo_layers(panner, front_gain(), back_gain());
 
     const Bracket bracket = bracket_elevation(panner, e);
     const std::int32_t half = n / 2;
@@ -92,8 +93,8 @@ void pass_at(Panner &panner, double azimuth) {
         upper_gain = std::sin(t * half_pi);
     } else {
         // A given layer at -90 meets its own mirror at 270.
-        lower_gain = front_gain;
-        upper_gain = back_gain;
+        lower_gain = front_gain();
+        upper_gain = back_gain();
     }
 
     for (std::int32_t i = 0; i < n; ++i) {

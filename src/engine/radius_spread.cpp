@@ -1,9 +1,11 @@
+#include <bit>
 #include <cmath>
 
 #include "config/layer.h"
 #include "config/speaker_map.h"
 #include "engine/angles.h"
 #include "engine/engine.h"
+#include "engine/spread_plan.h"
 #include "shell/panner.h"
 
 namespace vorn {
@@ -22,10 +24,14 @@ int wrap_flag(double source_azimuth, double speaker_azimuth, double radius) {
 // A value of h above this puts the angle beyond the radius by a wide margin (a millionth
 // of the value, against rounding errors of a few units in the last place), so the
 // loudspeaker's spread is 0 without the arcsine. Above 170 degrees the test is not used.
-double beyond_radius_threshold(double radius) {
+double beyond_radius_threshold(SpreadPlan &plan, double radius) {
     if (radius > 170) return 2;
-    const double s = std::sin(radius * pi / 360);
-    return s * s * (1 + 1e-6);
+    if (!(plan.threshold_radius == radius)) {
+        const double s = std::sin(radius * pi / 360);
+        plan.threshold = s * s * (1 + 1e-6);
+        plan.threshold_radius = radius;
+    }
+    return plan.threshold;
 }
 
 // Whole turns change neither the cosine nor the squared half-angle sines, but near the top
@@ -41,16 +47,20 @@ double without_overflowing_turns(double angle) {
 // stays within a million degrees, which is far inside the threshold's margin. It only ever
 // rules a loudspeaker out; every spread that is not 0 comes from the formula itself.
 struct AzimuthEstimate {
+    double source_azimuth;
     bool usable;
-    double sin_half, cos_half;
+    bool made = false;  // the sine and cosine are made on first use, as most passes need none
+    double sin_half = 0, cos_half = 0;
 
-    explicit AzimuthEstimate(double source_azimuth)
-        : usable(std::fabs(source_azimuth) <= 1e6),
-          sin_half(std::sin(source_azimuth * pi / 360)),
-          cos_half(std::cos(source_azimuth * pi / 360)) {}
+    explicit AzimuthEstimate(double azimuth) : source_azimuth(azimuth), usable(std::fabs(azimuth) <= 1e6) {}
 
-    double sa(const SpeakerNode &node) const {
-        return sin_half * node.cos_half_azimuth - cos_half * node.sin_half_azimuth;
+    double sa(const SpreadTarget &target) {
+        if (!made) {
+            sin_half = std::sin(source_azimuth * pi / 360);
+            cos_half = std::cos(source_azimuth * pi / 360);
+            made = true;
+        }
+        return sin_half * target.cos_half_azimuth - cos_half * target.sin_half_azimuth;
     }
 };
 
@@ -59,6 +69,35 @@ constexpr double estimate_slack = 1e-9;
 double clamp_ratio(double q) {
     q = q > 0 ? q : 0;
     return q > 1 ? 1 : q;
+}
+
+bool same_bits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+// The spreads of the last pass still hold when the source direction and the radius are the
+// same to the bit and the plan was not rebuilt since.
+bool spreads_still_hold(SpreadPlan &plan, const Panner &panner, double radius) {
+    if (plan.have_last && same_bits(plan.last_azimuth, panner.azimuth) &&
+        same_bits(plan.last_elevation, panner.elevation) && same_bits(plan.last_radius, radius))
+        return true;
+    plan.have_last = true;
+    plan.last_azimuth = panner.azimuth;
+    plan.last_elevation = panner.elevation;
+    plan.last_radius = radius;
+    return false;
+}
+
+void write_run_zero(const SpreadPlan &plan, SpreadRun &run) {
+    if (run.all_zero) return;
+    for (std::int32_t k = run.begin; k < run.end; ++k) *plan.targets[k].spread = 0;
+    run.all_zero = true;
+}
+
+std::uint32_t next_stamp(SpreadPlan &plan) {
+    if (++plan.stamp == 0) {
+        for (SharedSine &sine : plan.sines) sine.stamp = 0;
+        plan.stamp = 1;
+    }
+    return plan.stamp;
 }
 
 }  // namespace
@@ -73,59 +112,83 @@ void update_spreads(Panner &panner, double radius) {
         host::error(&panner, "radius: no speakers defined");
         return;
     }
+    refresh_spread_plan(panner);
+    SpreadPlan &plan = *panner.spread_plan;
+    if (spreads_still_hold(plan, panner, radius)) return;
+
     const double source_azimuth = without_overflowing_turns(panner.azimuth);
     const double source_elevation = without_overflowing_turns(panner.elevation);
-    const double cos_source = std::cos(source_elevation * pi / 180);
-    const double h_beyond = beyond_radius_threshold(radius);
-    // With the source's cosine not negative, h is at least se * se, so a loudspeaker can be
-    // ruled out by the elevation alone.
-    const bool elevation_bounds_h = cos_source >= 0;
-    const AzimuthEstimate estimate(source_azimuth);
+    // Made on first use: most passes rule every run out before they need it.
+    double cos_source = NAN;
+    auto source_cosine = [&] {
+        if (std::isnan(cos_source)) cos_source = std::cos(source_elevation * pi / 180);
+        return cos_source;
+    };
+    const double h_beyond = beyond_radius_threshold(plan, radius);
+    // Between the poles the angle is at least the difference in elevation, so a run of
+    // loudspeakers beyond the radius in elevation alone needs no sine at all. The margin
+    // covers the rounding of the formula by many orders of magnitude.
+    const bool source_within_poles = source_elevation >= -90 && source_elevation <= 90;
+    const double elevation_reach = radius * (1 + 1e-6);
+    AzimuthEstimate estimate(source_azimuth);
     const bool may_estimate = estimate.usable && h_beyond <= 1;
+    const std::uint32_t stamp = next_stamp(plan);
 
-    // Loudspeakers of one layer share an elevation, so its sine is reused along a run.
-    double se_for = NAN, se = 0;
-    for (SpeakerNode *node = panner.speaker_map; node; node = node->next) {
-        Layer *layer = layer_by_id(panner, node->layer);
-        if (!layer || node->id >= layer->slot_capacity) continue;
-        double &spread = layer->spreads[node->id];
-        if (!(node->elevation == se_for)) {
-            se_for = node->elevation;
-            se = std::sin((source_elevation - node->elevation) * pi / 180 * 0.5);
-        }
-        if (elevation_bounds_h && se * se > h_beyond) {
-            spread = 0;
+    for (SpreadRun &run : plan.runs) {
+        if (source_within_poles && run.within_poles && std::fabs(source_elevation - run.elevation) > elevation_reach) {
+            write_run_zero(plan, run);
             continue;
         }
-        if (may_estimate) {
-            const double sa_estimate = estimate.sa(*node);
-            if (cos_source * node->cos_elevation * sa_estimate * sa_estimate + se * se > h_beyond + estimate_slack) {
+        const double se = std::sin((source_elevation - run.elevation) * pi / 180 * 0.5);
+        // With the source's cosine not negative, h is at least se * se, so the elevation
+        // alone can rule the run out.
+        if (se * se > h_beyond && source_cosine() >= 0) {
+            write_run_zero(plan, run);
+            continue;
+        }
+        const double cos_product = source_cosine() * run.cos_elevation;
+        bool all_zero = true;
+        for (std::int32_t k = run.begin; k < run.end; ++k) {
+            const SpreadTarget &target = plan.targets[k];
+            double &spread = *target.spread;
+            if (may_estimate) {
+                const double sa_estimate = estimate.sa(target);
+                if (cos_product * sa_estimate * sa_estimate + se * se > h_beyond + estimate_slack) {
+                    spread = 0;
+                    continue;
+                }
+            }
+            SharedSine &shared = plan.sines[target.azimuth_index];
+            if (shared.stamp != stamp) {
+                shared.value = std::sin((source_azimuth - target.azimuth) * pi / 180 * 0.5);
+                shared.stamp = stamp;
+            }
+            const double sa = shared.value;
+            double h = cos_product * sa * sa + se * se;
+            if (h > h_beyond) {
                 spread = 0;
                 continue;
             }
+            // Rounding can push h a hair outside 0..1; clamped, the angle is never NaN.
+            h = h < 0 ? 0 : (h > 1 ? 1 : h);
+            const double s = std::sqrt(h);
+            const double half_angle = std::asin(s);
+            const double angle = (half_angle + half_angle) * 180 / pi;
+            if (radius < angle) {
+                spread = 0;
+                continue;
+            }
+            const int flag = wrap_flag(source_azimuth, target.azimuth, radius);
+            const double near_ratio = clamp_ratio(angle / radius);
+            const double far_ratio = clamp_ratio((360 - angle) / radius);
+            const double near_share = std::sin((1 - near_ratio) * half_pi);
+            // Without the flag the far share is sin(+0) = +0, and adding it changes nothing.
+            spread = flag ? std::sin((1 - far_ratio) * flag * half_pi) + near_share : near_share;
+            if (spread != 0) all_zero = false;
         }
-        const double sa = std::sin((source_azimuth - node->azimuth) * pi / 180 * 0.5);
-        double h = cos_source * node->cos_elevation * sa * sa + se * se;
-        if (h > h_beyond) {
-            spread = 0;
-            continue;
-        }
-        // Rounding can push h a hair outside 0..1; clamped, the angle is never NaN.
-        h = h < 0 ? 0 : (h > 1 ? 1 : h);
-        const double s = std::sqrt(h);
-        const double half_angle = std::asin(s);
-        const double angle = (half_angle + half_angle) * 180 / pi;
-        if (radius < angle) {
-            spread = 0;
-            continue;
-        }
-        const int flag = wrap_flag(source_azimuth, node->azimuth, radius);
-        const double near_ratio = clamp_ratio(angle / radius);
-        const double far_ratio = clamp_ratio((360 - angle) / radius);
-        const double near_share = std::sin((1 - near_ratio) * half_pi);
-        // Without the flag the far share is sin(+0) = +0, and adding it changes nothing.
-        spread = flag ? std::sin((1 - far_ratio) * flag * half_pi) + near_share : near_share;
+        run.all_zero = all_zero;
     }
+    note_layers_with_zero_spreads(plan);
 }
 
 }  // namespace vorn

@@ -64,6 +64,12 @@ struct CreationArgument {
 
 inline constexpr const char *version = "2.6";
 inline constexpr const char *class_name = "Vorn";
+// The object as a whole, for the reference page and the help patches.
+inline constexpr const char *object_digest = "Pan one source over loudspeaker layers";
+inline constexpr const char *object_description =
+    "Each box pans one virtual sound source over a loudspeaker array built of horizontal layers at different "
+    "elevations, closed into a ring over the zenith. It computes gains only and processes no audio: for every output "
+    "channel whose amplitude changed it sends one message named after the context and the channel.";
 
 namespace handlers {
 inline void on_bang(Panner &panner) { panning_pass(panner, panner.azimuth); }

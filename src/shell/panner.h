@@ -12,6 +12,7 @@ namespace vorn {
 
 struct Layer;
 struct SpeakerNode;
+struct SpreadPlan;
 
 struct Panner {
     host::Box *box;  // the binding's record that holds this Panner, for console lines
@@ -41,6 +42,9 @@ struct Panner {
     SpeakerNode *speaker_tail;       // last node of the Speaker map
     SpeakerNode **channel_index;     // node of each channel 1..2048, beside the Speaker map
     std::int32_t sends_in_progress;  // outlet messages of this box still on their way
+    std::int32_t selector_capacity;  // symbols made in channel_selectors; kept across commits
+    SpreadPlan *spread_plan;         // the map laid out flat for the spread pass
+    bool spread_plan_current;        // false once the map or a layer's arrays changed
 
     // A position or "refresh" that came back through the patch while this box was sending:
     // its values are stored, and one pass for all of them is owed until the send loop ends.

@@ -83,3 +83,33 @@ TEST(RadiusSpread, RangeAndEmptyMap) {
     EXPECT_EQ(box.send("radius 360"), std::vector<std::string>{"error: radius: no speakers defined"});
     EXPECT_EQ(box.panner().radius, 360);
 }
+
+// The spread pass works from a flat copy of the map; every configuration change must reach it.
+TEST(RadiusSpread, FollowsEveryConfigurationChange) {
+    TestBox box;
+    box.send_all({"setup 0 40", "layer 0 1 0 2 90 3 180 4 270", "layer 1 5 45 6 225", "end", "radius 100"});
+    vorn::Panner &p = box.panner();
+    auto expect_plain = [&](const std::string &step) {
+        for (double azimuth : {0.0, 90.0, 200.0}) {
+            p.azimuth = azimuth;
+            p.elevation = 20;
+            vorn::update_spreads(p, p.radius);
+            for (const vorn::SpeakerNode *n = p.speaker_map; n; n = n->next) {
+                const vorn::Layer *layer = vorn::layer_by_id(p, n->layer);
+                ASSERT_EQ(layer->spreads[n->id], plain_spread(azimuth, 20, n->azimuth, n->elevation, p.radius))
+                    << step << ": channel " << n->channel << " at azimuth " << azimuth;
+            }
+        }
+    };
+    expect_plain("first fill");
+    const double kept = p.ring_layers[0]->spreads[1];  // channel 2, about to be entered again
+    box.send("layer 1 5 45 2 300 7 310");
+    expect_plain("refill with a channel of another layer");
+    EXPECT_EQ(p.ring_layers[0]->spreads[1], kept) << "a slot out of the map's reach keeps its spread";
+    box.send("solo 8 10 9 350");
+    expect_plain("solo layer added");
+    box.send("radius 2");
+    expect_plain("radius changed");
+    box.send_all({"setup 10", "layer 0 3 30"});
+    expect_plain("new setup");
+}

@@ -17,3 +17,8 @@ foreach(script ${VORN_PD_SCENARIOS})
                    $<TARGET_FILE:vorn-sim> ${VORN_PD_OUTPUT_DIR} ${CMAKE_BINARY_DIR}/probe ${script})
   set_tests_properties(pd.scenario.${name} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90)
 endforeach()
+
+add_test(NAME pd.help_patch
+         COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/docs/open_pd_help.py $<TARGET_FILE:vorn-docs>
+                 ${VORN_PD_OUTPUT_DIR}/Vorn.pd_linux)
+set_tests_properties(pd.help_patch PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

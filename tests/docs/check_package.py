@@ -1,0 +1,58 @@
+#!/usr/bin/env python3
+"""The Max package that `make dist` lays out: every file in its place, the plug-ins of the
+right widths, the generated files readable, and the zip holding the same files.
+
+usage: check_package.py DIST_FOLDER"""
+import json
+import struct
+import sys
+import xml.etree.ElementTree as ElementTree
+import zipfile
+from pathlib import Path
+
+from checks import check, failures, finish
+
+
+def pe_machine(path):
+    """The machine field of a Windows executable's header: 0x8664 for x64, 0x14c for x86."""
+    data = path.read_bytes()
+    if data[:2] != b"MZ":
+        return None
+    offset = struct.unpack_from("<I", data, 0x3C)[0]
+    if data[offset:offset + 4] != b"PE\0\0":
+        return None
+    return struct.unpack_from("<H", data, offset + 4)[0]
+
+
+def main():
+    dist = Path(sys.argv[1])
+    package = dist / "Vorn"
+    wanted = ["externals/Vorn.mxe64", "externals/Vorn.mxe", "help/Vorn.maxhelp", "docs/refpages/Vorn.maxref.xml",
+              "examples/Vorn-dome.maxpat", "examples/dome.vorn", "package-info.json", "README.md", "LICENSE",
+              "docs/dome.svg"]
+    # The mask editor travels with the package once the project has it.
+    if (dist.resolve().parent / "editor/vorn-mask-editor.html").exists():
+        wanted.append("javascript/vorn-mask-editor.html")
+    for name in wanted:
+        check((package / name).is_file(), f"the package has no {name}")
+    if not failures:
+        check(pe_machine(package / "externals/Vorn.mxe64") == 0x8664, "Vorn.mxe64 is not a 64-bit plug-in")
+        check(pe_machine(package / "externals/Vorn.mxe") == 0x14C, "Vorn.mxe is not a 32-bit plug-in")
+        json.loads((package / "help/Vorn.maxhelp").read_text())
+        json.loads((package / "examples/Vorn-dome.maxpat").read_text())
+        info = json.loads((package / "package-info.json").read_text())
+        check(info["name"] == "Vorn", "package-info.json names another package")
+        check(ElementTree.parse(package / "docs/refpages/Vorn.maxref.xml").getroot().get("name") == "Vorn",
+              "the reference page names another object")
+        check("MIT License" in (package / "LICENSE").read_text(), "the licence")
+    if check((dist / "Vorn.zip").is_file(), "no Vorn.zip"):
+        files = {str(p.relative_to(dist)) for p in package.rglob("*") if p.is_file()}
+        with zipfile.ZipFile(dist / "Vorn.zip") as archive:
+            check(archive.testzip() is None, "the zip is damaged")
+            zipped = {name for name in archive.namelist() if not name.endswith("/")}
+        check(zipped == files, f"the zip and the folder differ: {sorted(zipped ^ files)}")
+    return finish()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,60 @@
+// Layouts by name, and the grammar of rings and domes. The directions of the standard layouts
+// are checked in a box, against the table, by layout_in_box_test.
+#include <gtest/gtest.h>
+
+#include "layout/standard_layouts.h"
+#include "layout_support.h"
+
+using vorn_layout::named_layout;
+
+namespace {
+
+std::string error_of(const std::string &name) {
+    return layout_test::error_of([&] { named_layout(name); });
+}
+
+TEST(StandardLayouts, ChannelsCountFromOneInTableOrderWithTheLfeMarked) {
+    EXPECT_EQ(vorn_layout::standard_layout_names(), (std::vector<std::string>{"stereo", "5.1", "7.1", "5.1.4", "7.1.4", "22.2"}));
+    const auto layout = named_layout("22.2");
+    ASSERT_TRUE(layout);
+    ASSERT_EQ(layout->loudspeakers.size(), 24u);
+    for (std::size_t i = 0; i < 24; ++i) EXPECT_EQ(layout->loudspeakers[i].channel, static_cast<long long>(i) + 1);
+    EXPECT_EQ(layout->loudspeakers[18].label, "TpC");
+    EXPECT_TRUE(layout->loudspeakers[22].lfe);
+    EXPECT_EQ(layout->loudspeakers[22].azimuth, 90);
+    EXPECT_EQ(layout->loudspeakers[23].azimuth, -90);
+    EXPECT_EQ(named_layout("7.1.4")->loudspeakers[3].label, "LFE");
+    EXPECT_FALSE(named_layout("7.1.4.json"));
+    EXPECT_FALSE(named_layout("rooms/5.1"));
+}
+
+TEST(StandardLayouts, RingsAndDomesCountOnRingByRing) {
+    const auto ring = named_layout("ring:3");
+    ASSERT_EQ(ring->loudspeakers.size(), 3u);
+    EXPECT_EQ(ring->loudspeakers[1].azimuth, 120);
+    EXPECT_EQ(ring->loudspeakers[2].azimuth, -120);
+    const auto dome = named_layout("dome:4@-15.5,zenith,2@+30");
+    ASSERT_EQ(dome->loudspeakers.size(), 7u);
+    EXPECT_EQ(dome->loudspeakers[3].elevation, -15.5);
+    EXPECT_EQ(dome->loudspeakers[4].elevation, 90);
+    EXPECT_EQ(dome->loudspeakers[4].channel, 5);
+    EXPECT_EQ(dome->loudspeakers[6].azimuth, 180);
+    EXPECT_EQ(dome->loudspeakers[6].elevation, 30);
+    EXPECT_EQ(named_layout("ring:2048")->loudspeakers.size(), 2048u);
+}
+
+TEST(StandardLayouts, BadRingsAndDomesSayWhatIsWrong) {
+    EXPECT_EQ(error_of("ring:"), "ring:: should be ring:N with N loudspeakers, at least 1");
+    EXPECT_EQ(error_of("ring:0"), "ring:0: should be ring:N with N loudspeakers, at least 1");
+    EXPECT_EQ(error_of("ring:8x"), "ring:8x: should be ring:N with N loudspeakers, at least 1");
+    EXPECT_EQ(error_of("ring:2049"), "ring:2049: more than 2048 loudspeakers");
+    EXPECT_EQ(error_of("dome:8@0,,zenith"), "dome:8@0,,zenith: \"\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
+    EXPECT_EQ(error_of("dome:8"), "dome:8: \"8\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
+    EXPECT_EQ(error_of("dome:0@30"), "dome:0@30: a ring needs at least one loudspeaker (\"0@30\")");
+    EXPECT_EQ(error_of("dome:8@-95"), "dome:8@-95: elevation -95 is outside -90..90");
+    EXPECT_EQ(error_of("dome:8@nan"), "dome:8@nan: elevation nan is outside -90..90");
+    EXPECT_EQ(error_of("dome:1@90,zenith"), "dome:1@90,zenith: two rings at elevation 90");
+    EXPECT_EQ(error_of("dome:2000@0,49@30"), "dome:2000@0,49@30: more than 2048 loudspeakers");
+}
+
+}  // namespace

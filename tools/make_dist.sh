@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Lays out the Max package dist/Vorn/ from the Windows builds and the generated help, and
+# zips it to dist/Vorn.zip. `make dist` runs it after `make windows` and `make help`.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+package=dist/Vorn
+rm -rf "$package" dist/Vorn.zip
+mkdir -p "$package"/{externals,help,docs/refpages,examples}
+
+cp build/windows/x64/Vorn.mxe64 build/windows/x86/Vorn.mxe "$package/externals/"
+cp build/help/Vorn.maxhelp "$package/help/"
+cp build/help/Vorn.maxref.xml "$package/docs/refpages/"
+cp build/help/package-info.json "$package/"
+cp build/help/Vorn-dome.maxpat examples/*.vorn "$package/examples/"
+# The README's pictures and the guides it links to, by the same paths.
+cp docs/*.svg docs/*.png docs/*.md "$package/docs/"
+cp README.md LICENSE CHANGELOG.md "$package/"
+# Any folder of a package is on the host's search path, so a jweb's "read" finds the editor here.
+if [ -f editor/vorn-mask-editor.html ]; then
+  mkdir -p "$package/javascript"
+  cp editor/vorn-mask-editor.html "$package/javascript/"
+fi
+
+(cd dist && zip -q -r -X Vorn.zip Vorn)
+echo "dist/Vorn/ and dist/Vorn.zip"
