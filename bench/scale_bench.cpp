@@ -6,42 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "standin/standin.h"
-
-extern "C" void ext_main(void *resources);
+#include "bench/bench_box.h"
 
 namespace {
 
 constexpr int large_message_atoms = 100'000;
 
-t_atom number(double v) {
-    t_atom a;
-    atom_setfloat(&a, v);
-    return a;
+using vorn_bench::BenchBox;
+using vorn_bench::number;
+
+void send(BenchBox &box, const char *selector, std::vector<t_atom> &atoms) {
+    standin_send(box.box(), 0, gensym(selector), static_cast<long>(atoms.size()), atoms.data());
 }
 
-void send(void *box, const char *selector, std::vector<t_atom> &atoms) {
-    standin_send(box, 0, gensym(selector), static_cast<long>(atoms.size()), atoms.data());
-}
-
-void send(void *box, const char *selector, std::vector<t_atom> &&atoms) { send(box, selector, atoms); }
-
-void *new_box() {
-    static const bool loaded = [] {
-        ext_main(nullptr);
-        return true;
-    }();
-    (void)loaded;
-    standin_set_quiet(1);
-    t_atom context;
-    atom_setsym(&context, gensym("scale"));
-    return standin_create("Vorn", 1, &context);
-}
-
-void free_box(void *box) {
-    standin_destroy(box);
-    standin_set_quiet(0);
-}
+void send(BenchBox &box, const char *selector, std::vector<t_atom> &&atoms) { send(box, selector, atoms); }
 
 // Channel/azimuth pairs in ascending azimuth, the channels taken round 1..2048.
 std::vector<t_atom> pairs(int count, int first_atom_number = -1) {
@@ -64,7 +42,7 @@ long resident_kilobytes() {
 }
 
 void pass_2048_channels_in_one_layer(benchmark::State &state) {
-    void *box = new_box();
+    BenchBox box;
     send(box, "setup", {number(0)});
     send(box, "layer", pairs(2048, 0));
     send(box, "end", {});
@@ -76,28 +54,25 @@ void pass_2048_channels_in_one_layer(benchmark::State &state) {
         atom_setfloat(&position[0], azimuth);
         send(box, "list", position);
     }
-    free_box(box);
 }
 
 // Each "setup" first silences and drops the ring the one before built.
 void setup_100000_elevations(benchmark::State &state) {
-    void *box = new_box();
+    BenchBox box;
     std::vector<t_atom> elevations;
     for (int i = 0; i < large_message_atoms; ++i) elevations.push_back(number(-90 + 180.0 * i / large_message_atoms));
     for (auto _ : state) send(box, "setup", elevations);
-    free_box(box);
 }
 
 void layer_100000_atoms(benchmark::State &state) {
-    void *box = new_box();
+    BenchBox box;
     send(box, "setup", {number(0)});
     std::vector<t_atom> layer = pairs(large_message_atoms / 2, 0);
     for (auto _ : state) send(box, "layer", layer);
-    free_box(box);
 }
 
 void solo_100000_atoms(benchmark::State &state) {
-    void *box = new_box();
+    BenchBox box;
     std::vector<t_atom> solo = pairs(large_message_atoms / 2);
     for (auto _ : state) {
         state.PauseTiming();
@@ -105,11 +80,10 @@ void solo_100000_atoms(benchmark::State &state) {
         state.ResumeTiming();
         send(box, "solo", solo);
     }
-    free_box(box);
 }
 
 void mask_100000_atoms(benchmark::State &state) {
-    void *box = new_box();
+    BenchBox box;
     send(box, "setup", {number(0)});
     send(box, "layer", pairs(2048, 0));
     std::vector<t_atom> masks;
@@ -120,14 +94,13 @@ void mask_100000_atoms(benchmark::State &state) {
         masks.push_back(number((i % 101) / 100.0));
     }
     for (auto _ : state) send(box, "mask", masks);
-    free_box(box);
 }
 
 // N "solo" messages of one loudspeaker each: linear in N once adding a layer no longer
 // copies the whole list.
 void solo_messages(benchmark::State &state) {
     const int messages = static_cast<int>(state.range(0));
-    void *box = new_box();
+    BenchBox box;
     std::vector<t_atom> one = {number(1), number(90)};
     for (auto _ : state) {
         state.PauseTiming();
@@ -139,28 +112,29 @@ void solo_messages(benchmark::State &state) {
         }
     }
     state.SetComplexityN(messages);
-    free_box(box);
+}
+
+void live_once() {
+    BenchBox box;
+    send(box, "setup", {number(-30), number(0), number(45)});
+    send(box, "layer", pairs(8, 0));
+    send(box, "layer", pairs(6, 1));
+    send(box, "layer", pairs(2, 2));
+    send(box, "solo", {number(20), number(0), number(21), number(180)});
+    send(box, "end", {});
+    for (double azimuth : {10.0, 100.0, 200.0}) send(box, "float", {number(azimuth)});
+    send(box, "refresh", {});
 }
 
 // A whole life per iteration: creation, configuration, moves, teardown. The counter is the
 // growth of the resident set over all iterations after the first thousand (which settle the
 // allocator): flat memory shows as a few hundred kilobytes at most.
 void lifecycles(benchmark::State &state) {
-    void *warm = new_box();
-    free_box(warm);
+    { BenchBox settles_the_host; }
     long settled = 0;
     std::int64_t count = 0;
     for (auto _ : state) {
-        void *box = new_box();
-        send(box, "setup", {number(-30), number(0), number(45)});
-        send(box, "layer", pairs(8, 0));
-        send(box, "layer", pairs(6, 1));
-        send(box, "layer", pairs(2, 2));
-        send(box, "solo", {number(20), number(0), number(21), number(180)});
-        send(box, "end", {});
-        for (double azimuth : {10.0, 100.0, 200.0}) send(box, "float", {number(azimuth)});
-        send(box, "refresh", {});
-        free_box(box);
+        live_once();
         if (++count == 1000) settled = resident_kilobytes();
     }
     state.counters["rss_growth_kb"] = count > 1000 ? static_cast<double>(resident_kilobytes() - settled) : 0;
