@@ -10,13 +10,6 @@ namespace vorn {
 
 namespace {
 
-void free_selectors(Panner &panner) {
-    delete[] panner.channel_selectors;
-    panner.channel_selectors = nullptr;
-    panner.selector_count = 0;
-    panner.selector_capacity = 0;
-}
-
 // The same context and channel always give the same symbol, so the selectors of earlier
 // commits stay right; the array only grows. Returns how many entries are made already.
 std::int32_t keep_selectors_for(Panner &panner, std::int32_t total) {
@@ -61,6 +54,11 @@ void commit_configuration(Panner &panner) {
     host::post(&panner, "setup: successfully applied new loudspeaker configuration");
 }
 
-void release_channel_selectors(Panner &panner) { free_selectors(panner); }
+void release_channel_selectors(Panner &panner) {
+    delete[] panner.channel_selectors;
+    panner.channel_selectors = nullptr;
+    panner.selector_count = 0;
+    panner.selector_capacity = 0;
+}
 
 }  // namespace vorn

@@ -1,6 +1,7 @@
 #include "config/speaker_map.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "config/layer.h"
 #include "shell/panner.h"
@@ -8,8 +9,6 @@
 namespace vorn {
 
 namespace {
-
-constexpr double pi = 3.141592653589793;
 
 // The channel index beside the list finds a node without a scan; it is made with the
 // first node and lives as long as the object.
@@ -38,9 +37,9 @@ void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std
                       double azimuth, double elevation) {
     SpeakerNode *&slot = index_slot(panner, channel);
     panner.spread_plan_current = false;
-    const double cos_elevation = std::cos(elevation * pi / 180);
-    const double sin_half_azimuth = std::sin(azimuth * pi / 360);
-    const double cos_half_azimuth = std::cos(azimuth * pi / 360);
+    const double cos_elevation = std::cos(elevation * std::numbers::pi / 180);
+    const double sin_half_azimuth = std::sin(azimuth * std::numbers::pi / 360);
+    const double cos_half_azimuth = std::cos(azimuth * std::numbers::pi / 360);
     if (slot) {
         // A channel keeps its place in the list; it describes the loudspeaker entered last.
         slot->id = id;

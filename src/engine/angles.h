@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cmath>
+#include <numbers>
 
 namespace vorn {
 
-constexpr double pi = 3.141592653589793;
-constexpr double half_pi = 1.5707963267948966;
+constexpr double pi = std::numbers::pi;
+constexpr double half_pi = std::numbers::pi / 2;
+static_assert(half_pi == 1.5707963267948966);
 
 // Into 0..period, both ends closed: a negative value gains periods until it is no longer
 // negative, a value above the period loses them until it is no longer above it.

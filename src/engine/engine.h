@@ -1,6 +1,8 @@
 // The panning engine: what the rest of the object may call.
 #pragma once
 
+#include <cstdint>
+
 #include "shell/host.h"
 
 namespace vorn {
@@ -28,6 +30,8 @@ void set_masks(Panner &panner, host::Args args);
 
 // The source inputs of the left inlet.
 void receive_azimuth(Panner &panner, double azimuth);
+// "int": as an azimuth, through single precision as the host converts it.
+void receive_integer_azimuth(Panner &panner, std::int64_t azimuth);
 void receive_position_list(Panner &panner, host::Args args);
 void receive_elevation(Panner &panner, double elevation);
 void receive_gain(Panner &panner, double gain);

@@ -18,20 +18,27 @@ bool accept_gain(Panner &panner, double gain) {
     return false;
 }
 
-// Integer atoms of a list pass through single precision, as the host's own lists do.
+// The host turns integers into floats through single precision; so do the integers here.
+double through_single_precision(std::int64_t integer) { return static_cast<double>(static_cast<float>(integer)); }
+
 double list_number(const host::Atom &atom) {
-    if (host::is_integer(atom)) return static_cast<double>(static_cast<float>(host::integer_of(atom)));
-    return host::float_of(atom);
+    return host::is_integer(atom) ? through_single_precision(host::integer_of(atom)) : host::float_of(atom);
+}
+
+bool finite_azimuth(Panner &panner, double azimuth) {
+    if (std::isfinite(azimuth)) return true;
+    host::error(&panner, "azimuth must be a finite number");
+    return false;
 }
 
 }  // namespace
 
 void receive_azimuth(Panner &panner, double azimuth) {
-    if (!std::isfinite(azimuth)) {
-        host::error(&panner, "azimuth must be a finite number");
-        return;
-    }
-    panning_pass(panner, azimuth);
+    if (finite_azimuth(panner, azimuth)) panning_pass(panner, azimuth);
+}
+
+void receive_integer_azimuth(Panner &panner, std::int64_t azimuth) {
+    receive_azimuth(panner, through_single_precision(azimuth));
 }
 
 void receive_elevation(Panner &panner, double elevation) {
@@ -60,10 +67,7 @@ void receive_position_list(Panner &panner, host::Args args) {
         } else if (index == 1) {
             receive_elevation(panner, value);
         } else {
-            if (!std::isfinite(value)) {
-                host::error(&panner, "azimuth must be a finite number");
-                return;
-            }
+            if (!finite_azimuth(panner, value)) return;
             if (panner.sends_in_progress == 0) {  // while sending they belong to the pass under way
                 panner.working_azimuth_a = value;
                 panner.working_azimuth_b = value;

@@ -73,10 +73,6 @@ inline constexpr const char *object_description =
 
 namespace handlers {
 inline void on_bang(Panner &panner) { panning_pass(panner, panner.azimuth); }
-// The host's own int-to-float path goes through single precision; so does this one.
-inline void on_int(Panner &panner, std::int64_t azimuth) {
-    receive_azimuth(panner, static_cast<double>(static_cast<float>(azimuth)));
-}
 
 inline void on_info(Panner &panner) { post_info(panner); }
 
@@ -98,7 +94,7 @@ inline constexpr Message messages[] = {
     {"float", one_float, {.one_float = receive_azimuth}, 0, true, "AZIMUTH",
      "Set the azimuth and pan",
      "The source azimuth in degrees, counter-clockwise from the front; any finite value, wrapped into 0..360."},
-    {"int", one_integer, {.one_integer = handlers::on_int}, 0, false, "AZIMUTH",
+    {"int", one_integer, {.one_integer = receive_integer_azimuth}, 0, false, "AZIMUTH",
      "Set the azimuth and pan",
      "As float; the integer passes through single precision on its way, as the host's own conversion does."},
     {"ft1", one_float, {.one_float = receive_elevation}, 1, true, "ELEVATION",
