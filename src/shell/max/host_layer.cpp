@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "shell/host.h"
+#include "shell/host_atoms.h"
 #include "shell/max/max_box.h"
 
 namespace vorn::host {
@@ -14,8 +15,6 @@ t_symbol *max_symbol(Symbol *s) { return reinterpret_cast<t_symbol *>(s); }
 t_object *object_of(const Panner *panner) {
     return panner && panner->box ? &max::box_of(panner->box)->header : nullptr;
 }
-
-constexpr std::size_t longest_message = 8;
 
 }  // namespace
 
@@ -37,21 +36,9 @@ void send_float(Outlet *outlet, Symbol *selector, double value) {
 
 void send(Outlet *outlet, Symbol *selector, std::span<const Value> values) {
     t_atom atoms[longest_message];
-    const std::size_t count = values.size() < longest_message ? values.size() : longest_message;
-    for (std::size_t i = 0; i < count; ++i) {
-        const Value &v = values[i];
-        switch (v.kind) {
-        case Value::Kind::integer:
-            atom_setlong(&atoms[i], static_cast<t_atom_long>(v.integer));
-            break;
-        case Value::Kind::real:
-            atom_setfloat(&atoms[i], v.real);
-            break;
-        case Value::Kind::symbol:
-            atom_setsym(&atoms[i], max_symbol(v.symbol));
-            break;
-        }
-    }
+    const std::size_t count = write_atoms(
+        values, atoms, [](t_atom &a, std::int64_t v) { atom_setlong(&a, static_cast<t_atom_long>(v)); },
+        [](t_atom &a, double v) { atom_setfloat(&a, v); }, [](t_atom &a, Symbol *s) { atom_setsym(&a, max_symbol(s)); });
     outlet_anything(outlet, max_symbol(selector), static_cast<short>(count), atoms);
 }
 

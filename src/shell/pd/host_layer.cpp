@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "shell/host.h"
+#include "shell/host_atoms.h"
 #include "shell/pd/pd_box.h"
 
 namespace vorn::host {
@@ -19,8 +20,6 @@ bool integral(const t_atom &a) {
     const double v = a.a_w.w_float;
     return v >= -2147483648.0 && v <= 2147483647.0 && std::trunc(v) == v;
 }
-
-constexpr std::size_t longest_message = 8;
 
 }  // namespace
 
@@ -46,21 +45,10 @@ void send_float(Outlet *outlet, Symbol *selector, double value) {
 
 void send(Outlet *outlet, Symbol *selector, std::span<const Value> values) {
     t_atom atoms[longest_message];
-    const std::size_t count = values.size() < longest_message ? values.size() : longest_message;
-    for (std::size_t i = 0; i < count; ++i) {
-        const Value &v = values[i];
-        switch (v.kind) {
-        case Value::Kind::integer:
-            SETFLOAT(&atoms[i], static_cast<t_float>(v.integer));
-            break;
-        case Value::Kind::real:
-            SETFLOAT(&atoms[i], static_cast<t_float>(v.real));
-            break;
-        case Value::Kind::symbol:
-            SETSYMBOL(&atoms[i], pd_symbol(v.symbol));
-            break;
-        }
-    }
+    const std::size_t count = write_atoms(
+        values, atoms, [](t_atom &a, std::int64_t v) { SETFLOAT(&a, static_cast<t_float>(v)); },
+        [](t_atom &a, double v) { SETFLOAT(&a, static_cast<t_float>(v)); },
+        [](t_atom &a, Symbol *s) { SETSYMBOL(&a, pd_symbol(s)); });
     outlet_anything(reinterpret_cast<t_outlet *>(outlet), pd_symbol(selector), static_cast<int>(count), atoms);
 }
 
