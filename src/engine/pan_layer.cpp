@@ -112,8 +112,9 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
     // Every loudspeaker but the bracketing pair contributes exactly 0. So does the pair of
     // a layer whose gain is +0, as most layers' are in a pass: both sines are finite and
     // not negative, and so is the source gain, so every product below is +0 without them.
+    const bool adds_nothing = is_plus_zero(L);
     double prev_contribution = 0, next_contribution = 0;
-    if (!is_plus_zero(L)) {
+    if (!adds_nothing) {
         const double t = (x - lower) / (upper - lower);
         const double g_prev = std::sin((1 - t) * half_pi);
         const double g_next = std::sin(t * half_pi);
@@ -125,7 +126,6 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
         }
     }
     double *accumulators = layer.accumulators;
-    const bool adds_nothing = is_plus_zero(L);
     if (layer.mode != layer_mode_add_and_send) {
         if (adds_nothing && layer.accumulators_zero) return;
         std::fill(accumulators, accumulators + n, 0.0);
