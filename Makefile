@@ -8,7 +8,7 @@ FUZZ_CORPUS := build/fuzz/corpus
 # Every earlier finding, the feedback seeds, and every scenario and example as they stand.
 FUZZ_SEEDS := tests/fuzz/regressions tests/fuzz/seeds tests/scenarios examples
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd test-editor editor-deps help docs dist \
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken test-editor editor-deps help docs dist \
 	bench bench-pd clean fuzz-build fuzz fuzz-regressions valgrind
 
 all: release
@@ -81,12 +81,18 @@ pd: deps
 	cmake --preset pd >/dev/null
 	cmake --build --preset pd -j $(JOBS)
 
-PD_EXTERNALS ?= $(HOME)/Documents/Pd/externals
+# Into ~/.local/lib/pd/extra/Vorn/, where Pd looks with no preference set; PD_EXTERNALS=DIR
+# installs into DIR/Vorn/ instead.
+PD_EXTERNALS ?=
 install-pd: pd
-	mkdir -p $(PD_EXTERNALS)/Vorn
-	cp build/pd/Vorn.pd_linux $(PD_EXTERNALS)/Vorn/
-	if [ -f build/pd/Vorn-help.pd ]; then cp build/pd/Vorn-help.pd $(PD_EXTERNALS)/Vorn/; fi
-	@echo "installed into $(PD_EXTERNALS)/Vorn: add that folder to Pd's search path (or [declare -path Vorn])"
+	scripts/install_pd.sh build/pd $(PD_EXTERNALS)
+
+# Pd's package-manager (deken) package dist/Vorn[vVERSION](PLATFORM)...dek. Another platform's
+# external joins with `DEKEN_EXTERNALS += TAG=FILE` and its build as a prerequisite of deken.
+PD_LINUX_CPU := $(shell uname -m | sed 's/^x86_64$$/amd64/; s/^aarch64$$/arm64/; s/^i[3-6]86$$/i386/')
+DEKEN_EXTERNALS := Linux-$(PD_LINUX_CPU)-32=build/pd/Vorn.pd_linux
+deken: pd
+	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
 
 # The mask-editor page: its logic under node's test runner, then the page itself in headless
 # chromium against build/bin/vorn-sim (it rewrites docs/mask-editor.png).

@@ -22,3 +22,10 @@ add_test(NAME pd.help_patch
          COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/docs/open_pd_help.py $<TARGET_FILE:vorn-docs>
                  ${VORN_PD_OUTPUT_DIR}/Vorn.pd_linux)
 set_tests_properties(pd.help_patch PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
+# Where users put it: `make install-pd` into a fresh home, and `make deken`'s package.
+foreach(mode install deken)
+  add_test(NAME pd.${mode}
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/check_packaging.sh ${mode} ${VORN_PD_OUTPUT_DIR})
+  set_tests_properties(pd.${mode} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+endforeach()
