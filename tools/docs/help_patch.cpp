@@ -17,7 +17,7 @@ namespace vorn_docs {
 
 namespace {
 
-namespace table = vorn::interface;
+namespace table = vorn::box_interface;
 
 constexpr const char *context = "hall";
 
