@@ -29,10 +29,10 @@ run: native-deps release
 	$(SIM) examples/dome.vorn
 
 deps:
-	tools/install-deps.sh
+	scripts/install-deps.sh
 
 native-deps:
-	tools/install-deps.sh --native-only
+	scripts/install-deps.sh --native-only
 
 test: deps debug debug-clang release
 	ctest --preset debug -j $(JOBS)
@@ -70,11 +70,11 @@ help: release
 docs: deps release
 	build/bin/vorn-docs --readme README.md
 	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
-	tools/render_svg.py docs/dome.svg docs/dome.png
+	scripts/render_svg.py docs/dome.svg docs/dome.png
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
 dist: deps help windows
-	tools/make_dist.sh
+	scripts/make_dist.sh
 
 # The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
 pd: deps
@@ -103,7 +103,7 @@ test-editor: editor-deps release
 
 # npm ci only when the lock file is newer than the last install.
 editor-deps:
-	tools/install-deps.sh --editor
+	scripts/install-deps.sh --editor
 	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
 	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
@@ -140,7 +140,7 @@ valgrind: release
 # Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
 # itself, without the rest of `deps`.
 bench-pd:
-	tools/install-deps.sh --pd-bench
+	scripts/install-deps.sh --pd-bench
 	cmake --preset pd >/dev/null
 	cmake --build --preset pd -j $(JOBS)
 	bench/pd/pd_bench.sh

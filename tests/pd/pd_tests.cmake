@@ -5,7 +5,7 @@ vorn_pd_module(vorn_probe)
 target_include_directories(vorn_probe PRIVATE ${PROJECT_SOURCE_DIR}/tools)
 set_target_properties(vorn_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/probe)
 
-add_executable(compare_transcripts ${PROJECT_SOURCE_DIR}/tools/compare_transcripts.cpp)
+add_executable(compare_transcripts ${PROJECT_SOURCE_DIR}/tools/sim/compare_transcripts.cpp)
 add_dependencies(vorn_probe Vorn vorn-sim compare_transcripts)
 
 find_program(PD_PROGRAM pd REQUIRED)

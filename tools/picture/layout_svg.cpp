@@ -10,7 +10,7 @@
 #include <string>
 
 #include "docs/text_escape.h"
-#include "layout_picture.h"
+#include "picture/layout_picture.h"
 
 namespace vorn_sim {
 
