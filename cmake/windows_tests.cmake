@@ -7,7 +7,7 @@ set(VORN_WINE_PREFIX "${PROJECT_SOURCE_DIR}/build/wine-prefix" CACHE PATH "The t
 set(VORN_WINE32_DIR "${PROJECT_SOURCE_DIR}/build/wine32" CACHE PATH
     "Where make windows puts wine's loaders for a kernel that cannot run 32-bit programs")
 
-add_executable(compare_transcripts tools/compare_transcripts.cpp)
+add_executable(compare_transcripts tools/sim/compare_transcripts.cpp)
 
 set(vorn_wine ${CMAKE_COMMAND} -E env VORN_WINE32=${VORN_WINE32_DIR} ${PROJECT_SOURCE_DIR}/tests/windows/wine.sh)
 add_test(NAME windows.wine.start COMMAND ${vorn_wine} ${VORN_WINE_PREFIX} start)
