@@ -55,7 +55,7 @@ test: deps debug debug-clang release
 # and build/windows/x86; on a kernel that cannot run 32-bit programs, wine's loaders with
 # qemu-i386 for the 32-bit half at build/wine32.
 windows: deps
-	tools/wine32-emulator.sh build/wine32
+	scripts/wine32-emulator.sh build/wine32
 	cmake --preset windows-x64 >/dev/null
 	cmake --build --preset windows-x64 -j $(JOBS)
 	cmake --preset windows-x86 >/dev/null

@@ -14,7 +14,7 @@ command=$2
 shift 2
 
 # Some kernels cannot execute 32-bit programs at all: wine's 32-bit loader fails there. Then
-# the loader of $VORN_WINE32 (made by tools/wine32-emulator.sh) serves both widths, its 32-bit
+# the loader of $VORN_WINE32 (made by scripts/wine32-emulator.sh) serves both widths, its 32-bit
 # half under qemu-i386; without it the 64-bit loader serves the 64-bit tests and the 32-bit
 # ones are skipped, saying why.
 emulated=0
