@@ -4,7 +4,7 @@ that exist at inlets and outlets they have, the reference page names every messa
 README's table is the generated one, and the help patches' message boxes, sent in order
 through vorn-sim, give no error line.
 
-The example patch made from examples/dome.vorn is checked in the same ways.
+The patches made from every example script are checked in the same ways.
 
 usage: check_help_files.py VORN_DOCS VORN_SIM SOURCE_FOLDER"""
 import json
@@ -176,10 +176,12 @@ def main():
 
         run_message_boxes("Vorn.maxhelp", vorn_sim, max_patch(folder / "Vorn.maxhelp"))
         run_message_boxes("Vorn-help.pd", vorn_sim, pd_patch(folder / "Vorn-help.pd", vorn_ports))
-        for name in ("Vorn-dome.maxpat", "Vorn-dome.pd"):
-            subprocess.run([vorn_docs, "--example", str(source / "examples/dome.vorn"), str(folder / name)], check=True)
-        run_message_boxes("Vorn-dome.maxpat", vorn_sim, max_patch(folder / "Vorn-dome.maxpat"))
-        run_message_boxes("Vorn-dome.pd", vorn_sim, pd_patch(folder / "Vorn-dome.pd", vorn_ports))
+        for script in sorted((source / "examples").glob("*.vorn")):
+            max_name, pd_name = f"Vorn-{script.stem}.maxpat", f"Vorn-{script.stem}.pd"
+            for name in (max_name, pd_name):
+                subprocess.run([vorn_docs, "--example", str(script), str(folder / name)], check=True)
+            run_message_boxes(max_name, vorn_sim, max_patch(folder / max_name))
+            run_message_boxes(pd_name, vorn_sim, pd_patch(folder / pd_name, vorn_ports))
         info = json.loads((folder / "package-info.json").read_text())
         check(info["name"] == "Vorn" and info["version"] and info["homepatcher"] == "Vorn-dome.maxpat",
               f"package-info.json: {info}")

@@ -128,23 +128,26 @@ void basic_section(Host host, int channels, int y, Layout &layout) {
     Layout probe(host);
     const int probe_box = probe.object(0, 0, vorn_text());
     const int requests_y = position_controls(probe, controls_y, probe_box) + 20;
-    note = probe.comment(controls_x, requests_y, 300, "3) Ask the box:");
+    // The requests one under the other on the right: their cords run down to the box on the
+    // left beneath everything else.
+    constexpr int requests_x = 560;
+    note = probe.comment(requests_x, requests_y, 200, "3) Ask the box:");
     const auto ask = [&](Layout &into, int vorn) {
-        int x = controls_x, below = into.bottom(note) + 6;
+        int y = into.bottom(note) + 6;
         for (const char *request : {"bang", "refresh", "info", "med"}) {
-            const int box = into.message_box(x, into.bottom(note) + 6, request);
+            const int box = into.message_box(requests_x, y, request);
             into.connect(box, 0, vorn, 0);
-            const int words = into.comment(x, into.bottom(box) + 2, 145, text(message(request).digest, "."));
-            below = std::max(below, into.bottom(words));
-            x += 152;
+            const int words = into.comment(requests_x + 80, y, line_width + margin - requests_x - 80,
+                                           text(message(request).digest, "."));
+            y = std::max(into.bottom(box), into.bottom(words)) + 8;
         }
-        return below;
+        return y;
     };
     const int vorn_y = ask(probe, probe_box) + 25;
 
     const int vorn = layout.object(margin, vorn_y, vorn_text());
     position_controls(layout, controls_y, vorn);
-    note = layout.comment(controls_x, requests_y, 300, "3) Ask the box:");
+    note = layout.comment(requests_x, requests_y, 200, "3) Ask the box:");
     ask(layout, vorn);
     layout.connect(configuration, 0, vorn, 0);
     const int argument = layout.comment(layout.right(vorn) + 25, vorn_y, line_width + margin - layout.right(vorn) - 25,
@@ -280,20 +283,21 @@ Patch masks_section(Host host, int channels) {
     int note = layout.comment(margin, 10, line_width, text(described("radius")));
     note = layout.comment(margin, layout.bottom(note) + 6, line_width, text(described("mask")));
     const int configuration = on_load(layout, layout.bottom(note) + 10, text(joined(dome_messages), ", list 30 20"));
-    const int controls_y = layout.bottom(configuration) + 20;
+    const int masks_x = 340;
+    note = layout.comment(masks_x, layout.bottom(configuration) + 20, 420,
+                          "Both take effect at the next pass: click bang.");
+    const int controls_y = layout.bottom(note) + 6;
     const int radius_note = layout.comment(margin, controls_y, 65, "radius");
     const int radius = layout.number(90, controls_y);
-    const int masks_x = 340;
     const int half = layout.message_box(masks_x, controls_y, "mask 1 0.5");
     const int whole = layout.message_box(layout.right(half) + 15, controls_y, "mask 1 1");
     const int again = layout.message_box(layout.right(whole) + 15, controls_y, "bang");
-    note = layout.comment(masks_x, layout.bottom(half) + 4, 420, "Both take effect at the next pass: click bang.");
     // Pd's prepend takes two boxes, one under the other: the box goes below both.
     Layout probe(host);
     probe.prepend(160, controls_y, "radius", probe.object(0, 0, vorn_text()));
     const int prepend_bottom = probe.lowest();
     const int vorn = layout.object(
-        margin, std::max({prepend_bottom, layout.bottom(note), layout.bottom(radius), layout.bottom(radius_note)}) + 20,
+        margin, std::max({prepend_bottom, layout.bottom(half), layout.bottom(radius), layout.bottom(radius_note)}) + 20,
         vorn_text());
     layout.connect(radius, 0, layout.prepend(160, controls_y, "radius", vorn), 0);
     for (const int box : {configuration, half, whole, again}) layout.connect(box, 0, vorn, 0);
@@ -310,7 +314,11 @@ Patch good_to_know_section(Host host) {
     for (const table::Message &m : table::messages) {
         if (!listed(m) || (!m.in_pd && host == Host::pd)) continue;
         const std::string name = user_name(m);
-        const std::string how = name == m.synopsis || m.inlet != 0 ? name : text(name, " (", m.synopsis, ")");
+        // "radius DEGREES" names itself; "AZIMUTH" is what a float carries.
+        const std::string synopsis = m.synopsis;
+        std::string how = name;
+        if (synopsis.rfind(name, 0) == 0) how = synopsis;
+        else if (m.inlet == 0) how = text(name, " (", synopsis, ")");
         std::string what = text(m.digest, ".");
         if (const table::Message *integer = integer_form_of(m); integer && host == Host::max)
             what.append(" An int does the same: ").append(integer->digest).append(".");
