@@ -19,7 +19,7 @@ namespace vorn {
 
 struct Panner;
 
-namespace interface {
+namespace box_interface {
 
 enum class Arguments {
     none,         // the message alone; any atoms after it are ignored
@@ -195,5 +195,5 @@ inline const Message *find_message(std::string_view selector) {
     return nullptr;
 }
 
-}  // namespace interface
+}  // namespace box_interface
 }  // namespace vorn

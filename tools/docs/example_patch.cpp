@@ -133,7 +133,7 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
         first = false;
     }
 
-    const int vorn = layout.object(margin, y + 10, text(vorn::interface::class_name, " ", script.context));
+    const int vorn = layout.object(margin, y + 10, text(vorn::box_interface::class_name, " ", script.context));
     for (const Sender &sender : senders) layout.connect(sender.box, 0, vorn, sender.inlet);
     const int printer = layout.object(layout.right(vorn) + 40, y + 10, "print mask-editor");
     layout.connect(vorn, 1, printer, 0);

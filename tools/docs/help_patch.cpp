@@ -18,7 +18,7 @@ namespace vorn_docs {
 
 namespace {
 
-namespace table = vorn::interface;
+namespace table = vorn::box_interface;
 
 constexpr const char *context = "hall";
 constexpr int margin = 20;

@@ -15,7 +15,7 @@ namespace vorn_docs {
 
 namespace {
 
-namespace table = vorn::interface;
+namespace table = vorn::box_interface;
 
 std::string lower(std::string text) {
     for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

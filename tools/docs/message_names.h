@@ -13,32 +13,32 @@ namespace vorn_docs {
 
 inline const char *inlet_side(int inlet) {
     constexpr const char *sides[] = {"left", "middle", "right"};
-    const int last = static_cast<int>(std::size(vorn::interface::inlets)) - 1;
+    const int last = static_cast<int>(std::size(vorn::box_interface::inlets)) - 1;
     if (inlet == 0) return sides[0];
     return inlet == last ? sides[2] : sides[1];
 }
 
-inline bool is_side_inlet_float(const vorn::interface::Message &message) { return message.inlet != 0; }
+inline bool is_side_inlet_float(const vorn::box_interface::Message &message) { return message.inlet != 0; }
 
 // Listed under the float it stands for.
-inline bool is_integer_form(const vorn::interface::Message &message) {
-    return message.arguments == vorn::interface::Arguments::one_integer;
+inline bool is_integer_form(const vorn::box_interface::Message &message) {
+    return message.arguments == vorn::box_interface::Arguments::one_integer;
 }
 
 // A row of its own in a table of messages.
-inline bool listed(const vorn::interface::Message &message) {
-    return message.arguments != vorn::interface::Arguments::host_only && !is_integer_form(message);
+inline bool listed(const vorn::box_interface::Message &message) {
+    return message.arguments != vorn::box_interface::Arguments::host_only && !is_integer_form(message);
 }
 
-inline std::string user_name(const vorn::interface::Message &message) {
+inline std::string user_name(const vorn::box_interface::Message &message) {
     if (is_side_inlet_float(message)) return std::string("a float in the ") + inlet_side(message.inlet) + " inlet";
     return message.selector;
 }
 
 // The int written as this float is (the same inlet and synopsis), if the table has one.
-inline const vorn::interface::Message *integer_form_of(const vorn::interface::Message &message) {
-    if (message.arguments != vorn::interface::Arguments::one_float) return nullptr;
-    for (const vorn::interface::Message &other : vorn::interface::messages)
+inline const vorn::box_interface::Message *integer_form_of(const vorn::box_interface::Message &message) {
+    if (message.arguments != vorn::box_interface::Arguments::one_float) return nullptr;
+    for (const vorn::box_interface::Message &other : vorn::box_interface::messages)
         if (is_integer_form(other) && other.inlet == message.inlet &&
             std::string_view(other.synopsis) == message.synopsis)
             return &other;
@@ -46,9 +46,9 @@ inline const vorn::interface::Message *integer_form_of(const vorn::interface::Me
 }
 
 // The message's description, with its integer form's when it has one.
-inline std::string full_description(const vorn::interface::Message &message) {
+inline std::string full_description(const vorn::box_interface::Message &message) {
     std::string out = message.description;
-    if (const vorn::interface::Message *integer = integer_form_of(message)) {
+    if (const vorn::box_interface::Message *integer = integer_form_of(message)) {
         out.append(" An int does the same");
         out.append(integer->in_pd ? "" : " (Max only; Pd has no integers)");
         out.append(": ").append(integer->digest).append(". ").append(integer->description);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -78,7 +79,9 @@ inline Ports object_ports(Host host, const std::string &text) {
     if (name == "ezdac~") return {2, {}};
     if (name == "s" || name == "send") return {count == 0 ? 2 : 1, {}};
     if (name == "r" || name == "receive") return {count == 0 && !max ? 1 : 0, {""}};
-    if (name == vorn::interface::class_name) return {3, {"", ""}};
+    if (name == vorn::box_interface::class_name)
+        return {static_cast<int>(std::size(vorn::box_interface::inlets)),
+                std::vector<std::string>(std::size(vorn::box_interface::outlets), "")};
     return {1, {""}};
 }
 

@@ -11,7 +11,7 @@ namespace vorn_docs {
 
 namespace {
 
-namespace table = vorn::interface;
+namespace table = vorn::box_interface;
 
 // Table cells end at a bar.
 std::string cell(const std::string &text) {
