@@ -8,7 +8,7 @@ FUZZ_CORPUS := build/fuzz/corpus
 # Every earlier finding, the feedback seeds, and every scenario and example as they stand.
 FUZZ_SEEDS := tests/fuzz/regressions tests/fuzz/seeds tests/scenarios examples
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken test-editor editor-deps help help-picture docs dist \
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken macos pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
 	bench bench-pd clean fuzz-build fuzz fuzz-regressions valgrind
 
 all: release
@@ -47,6 +47,7 @@ test: deps debug debug-clang release
 	ctest --preset windows -j $(JOBS)
 	$(MAKE) pd
 	ctest --preset pd -j $(JOBS)
+	$(MAKE) test-platforms
 	$(MAKE) test-editor
 	$(MAKE) dist
 	tests/docs/check_package.py dist
@@ -84,7 +85,7 @@ docs: deps release
 	scripts/render_svg.py docs/dome.svg docs/dome.png
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
-dist: deps help windows
+dist: deps help windows macos
 	scripts/make_dist.sh
 
 # The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
@@ -102,8 +103,39 @@ install-pd: pd
 # external joins with `DEKEN_EXTERNALS += TAG=FILE` and its build as a prerequisite of deken.
 PD_LINUX_CPU := $(shell uname -m | sed 's/^x86_64$$/amd64/; s/^aarch64$$/arm64/; s/^i[3-6]86$$/i386/')
 DEKEN_EXTERNALS := Linux-$(PD_LINUX_CPU)-32=build/pd/Vorn.pd_linux
-deken: pd
+# The cross-built ones: the universal macOS external counts for both of its architectures.
+DEKEN_EXTERNALS += Darwin-amd64-32=build/macos/Vorn.d_fat Darwin-arm64-32=build/macos/Vorn.d_fat \
+  Linux-arm64-32=build/cross/linux-arm64/pd/Vorn.l_arm64 Windows-amd64-32=build/windows/x64/Vorn.m_amd64
+deken: pd macos pd-arm64 windows
 	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
+
+# The cross builds, with Zig from npm (into build/zig) and none of them on `make run`'s path.
+cross-deps:
+	scripts/install-deps.sh --cross
+
+# build/macos/Vorn.mxo (Max) and build/macos/Vorn.d_fat (Pd), universal arm64 + x86_64.
+macos: cross-deps
+	cmake --preset macos-arm64 >/dev/null
+	cmake --build --preset macos-arm64 -j $(JOBS)
+	cmake --preset macos-x64 >/dev/null
+	cmake --build --preset macos-x64 -j $(JOBS)
+	scripts/make_macos.sh
+
+# The Pd external for Linux arm64, build/cross/linux-arm64/pd/Vorn.l_arm64.
+pd-arm64: cross-deps
+	cmake --preset linux-arm64 >/dev/null
+	cmake --build --preset linux-arm64 -j $(JOBS)
+
+# vorn-sim for Linux arm64, static: build/cross/linux-arm64-sim/vorn-sim.
+sim-arm64: cross-deps
+	cmake --preset linux-arm64-sim >/dev/null
+	cmake --build --preset linux-arm64-sim -j $(JOBS)
+
+# Every cross-built binary read by Debian's Mach-O, ELF and PE readers, and every scenario
+# through the arm64 vorn-sim under qemu-aarch64 against the native transcripts.
+test-platforms: macos pd-arm64 sim-arm64 windows release
+	tests/platforms/check_binaries.py
+	tests/platforms/run_arm64_scenarios.sh build/cross/linux-arm64-sim/vorn-sim $(SIM)
 
 # The mask-editor page: its logic under node's test runner, then the page itself in headless
 # chromium against build/bin/vorn-sim (it rewrites docs/mask-editor.png).

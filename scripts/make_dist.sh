@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Lays out the Max package dist/Vorn/ from the Windows builds and the generated help, and
-# zips it to dist/Vorn.zip. `make dist` runs it after `make windows` and `make help`.
+# Lays out the Max package dist/Vorn/ from the Windows and macOS builds and the generated
+# help, and zips it to dist/Vorn.zip. `make dist` runs it after `make windows`, `make macos`
+# and `make help`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,7 @@ rm -rf "$package" dist/Vorn.zip
 mkdir -p "$package"/{externals,help,docs/refpages,examples}
 
 cp build/windows/x64/Vorn.mxe64 build/windows/x86/Vorn.mxe "$package/externals/"
+cp -R build/macos/Vorn.mxo "$package/externals/"
 cp build/help/Vorn.maxhelp "$package/help/"
 cp build/help/Vorn.maxref.xml "$package/docs/refpages/"
 cp build/help/package-info.json "$package/"

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The Max package that `make dist` lays out: every file in its place, the plug-ins of the
-right widths, the generated files readable, and the zip holding the same files.
+right widths and the macOS bundle, the generated files readable, and the zip holding the
+same files.
 
 usage: check_package.py DIST_FOLDER"""
 import json
@@ -29,7 +30,8 @@ def main():
     package = dist / "Vorn"
     wanted = ["externals/Vorn.mxe64", "externals/Vorn.mxe", "help/Vorn.maxhelp", "docs/refpages/Vorn.maxref.xml",
               "examples/Vorn-dome.maxpat", "examples/dome.vorn", "package-info.json", "README.md", "LICENSE",
-              "docs/dome.svg"]
+              "docs/dome.svg", "externals/Vorn.mxo/Contents/MacOS/Vorn", "externals/Vorn.mxo/Contents/Info.plist",
+              "externals/Vorn.mxo/Contents/PkgInfo"]
     # The mask editor travels with the package once the project has it.
     if (dist.resolve().parent / "editor/vorn-mask-editor.html").exists():
         wanted.append("javascript/vorn-mask-editor.html")
@@ -38,10 +40,16 @@ def main():
     if not failures:
         check(pe_machine(package / "externals/Vorn.mxe64") == 0x8664, "Vorn.mxe64 is not a 64-bit plug-in")
         check(pe_machine(package / "externals/Vorn.mxe") == 0x14C, "Vorn.mxe is not a 32-bit plug-in")
+        # The universal macOS binary, the very one tests/platforms/check_binaries.py reads.
+        mac = (package / "externals/Vorn.mxo/Contents/MacOS/Vorn").read_bytes()
+        check(mac[:4] == b"\xca\xfe\xba\xbe", "Vorn.mxo holds no universal binary")
+        built = dist.resolve().parent / "build/macos/Vorn.mxo/Contents/MacOS/Vorn"
+        check(not built.exists() or built.read_bytes() == mac, "Vorn.mxo is not the one build/macos holds")
         json.loads((package / "help/Vorn.maxhelp").read_text())
         json.loads((package / "examples/Vorn-dome.maxpat").read_text())
         info = json.loads((package / "package-info.json").read_text())
         check(info["name"] == "Vorn", "package-info.json names another package")
+        check(set(info["os"]) == {"macintosh", "windows"}, "package-info.json lists other platforms than macOS and Windows")
         check(ElementTree.parse(package / "docs/refpages/Vorn.maxref.xml").getroot().get("name") == "Vorn",
               "the reference page names another object")
         check("MIT License" in (package / "LICENSE").read_text(), "the licence")

@@ -18,7 +18,9 @@ std::string package_info_json() {
         << ",\n"
         << "\t\"version\": " << json_string(table::version) << ",\n"
         << "\t\"max_version_min\": \"8.0\",\n"
-        << "\t\"os\": {\"windows\": {\"platform\": [\"x64\", \"x86\"], \"min_version\": \"none\"}},\n"
+        // Max's own names: "ia64" is its word for Intel Macs, "aarch64" for Apple silicon.
+        << "\t\"os\": {\"macintosh\": {\"platform\": [\"ia64\", \"aarch64\"], \"min_version\": \"none\"},\n"
+        << "\t\t\"windows\": {\"platform\": [\"x64\", \"x86\"], \"min_version\": \"none\"}},\n"
         << "\t\"tags\": [\"spatialization\", \"panning\", \"loudspeakers\"],\n"
         << "\t\"website\": \"\",\n"
         << "\t\"homepatcher\": \"Vorn-dome.maxpat\",\n"

@@ -1,0 +1,56 @@
+# The builds for other platforms, cross-compiled with Zig (cmake/toolchains/zig.cmake):
+#   macOS: the Max plug-in and the Pd external, one architecture per build (lipo joins them);
+#   Linux with glibc: the Pd external;
+#   Linux with musl: vorn-sim, static, to run the scenarios under an emulator.
+# Same sources and compile options as the native build; included by the top-level
+# CMakeLists.txt when VORN_ZIG_TARGET is set.
+set(VORN_CROSS_OUTPUT_DIR "${PROJECT_SOURCE_DIR}/build/cross/${VORN_ZIG_TARGET}" CACHE PATH
+    "Where the binaries of this target are written")
+
+if(VORN_ZIG_TARGET MATCHES "macos")
+  # The hosts resolve their own functions when they load the plug-in, by name, as their own
+  # macOS builds arrange; hidden visibility leaves the entry point the only export.
+  set(vorn_host_lookup -Wl,-undefined,dynamic_lookup)
+  set(vorn_pd_suffix "")
+elseif(VORN_ZIG_TARGET MATCHES "aarch64-linux")
+  # A shared object may leave names for the loader; Pd's are found in the pd process.
+  set(vorn_host_lookup "")
+  set(vorn_pd_suffix .l_arm64)
+endif()
+
+function(vorn_cross_plugin target output_name)
+  vorn_use_logic_headers(${target})
+  target_link_options(${target} PRIVATE ${vorn_host_lookup})
+  set_target_properties(${target} PROPERTIES
+    PREFIX "" SUFFIX "" OUTPUT_NAME ${output_name}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+endfunction()
+
+# The logic once for every binary of this target.
+add_library(vorn_cross_logic OBJECT ${VORN_LOGIC_SOURCES})
+vorn_use_logic_headers(vorn_cross_logic)
+set_target_properties(vorn_cross_logic PROPERTIES POSITION_INDEPENDENT_CODE ON
+                      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+
+if(VORN_ZIG_TARGET MATCHES "musl")
+  add_executable(vorn-sim tools/sim/vorn_sim.cpp tools/sim/script_runner.cpp tools/picture/layout_picture.cpp
+                 tools/picture/layout_svg.cpp ${VORN_STANDIN_SOURCES} ${VORN_MAX_BINDING_SOURCES}
+                 $<TARGET_OBJECTS:vorn_cross_logic>)
+  vorn_use_logic_headers(vorn-sim)
+  target_include_directories(vorn-sim PRIVATE ${PROJECT_SOURCE_DIR}/tools)
+  target_link_options(vorn-sim PRIVATE -static)
+  set_target_properties(vorn-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VORN_CROSS_OUTPUT_DIR})
+  return()
+endif()
+
+if(VORN_ZIG_TARGET MATCHES "macos")
+  add_library(vorn_max_plugin MODULE ${VORN_MAX_BINDING_SOURCES} $<TARGET_OBJECTS:vorn_cross_logic>)
+  vorn_cross_plugin(vorn_max_plugin Vorn)
+  set_target_properties(vorn_max_plugin PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${VORN_CROSS_OUTPUT_DIR}/max)
+endif()
+
+find_path(PD_INCLUDE_DIR m_pd.h HINTS /usr/include/pd /usr/local/include/pd NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+add_library(vorn_pd_plugin MODULE ${VORN_PD_BINDING_SOURCES} $<TARGET_OBJECTS:vorn_cross_logic>)
+vorn_cross_plugin(vorn_pd_plugin Vorn${vorn_pd_suffix})
+target_include_directories(vorn_pd_plugin SYSTEM PRIVATE ${PD_INCLUDE_DIR})
+set_target_properties(vorn_pd_plugin PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${VORN_CROSS_OUTPUT_DIR}/pd)

