@@ -47,8 +47,10 @@ void pan_solo_layers(Panner &panner, double front_gain, double back_gain) {
         pan_layer(panner, layer, std::fmod(a, panner.period));
         layer.layer_gain = back_gain;
         layer.source_gain = panner.gain;
-        layer.mode = layer_mode_add_and_send;
+        layer.mode = panner.constant_power ? layer_mode_add : layer_mode_add_and_send;
         pan_layer(panner, layer, std::fmod(a + 180, panner.period));
+        // Each solo layer pans the whole source by itself, so it keeps the gain's power alone.
+        if (panner.constant_power) send_at_constant_power(panner, &panner.solo_layers[k], 1);
     }
 }
 
@@ -101,7 +103,7 @@ void pass_at(Panner &panner, double azimuth) {
         // The second half of the ring mirrors the first: entry i stands for given layer 2N-1-i.
         const bool mirror = i >= half;
         Layer &layer = *panner.ring_layers[mirror ? 2 * half - i - 1 : i];
-        layer.mode = mirror ? layer_mode_add_and_send : layer_mode_set;
+        layer.mode = !mirror ? layer_mode_set : panner.constant_power ? layer_mode_add : layer_mode_add_and_send;
         double azimuth_here = 0;
         if (i == bracket.lower) {
             layer.layer_gain = lower_gain;
@@ -115,6 +117,8 @@ void pass_at(Panner &panner, double azimuth) {
         layer.source_gain = panner.gain;
         pan_layer(panner, layer, azimuth_here);
     }
+    // The given layers, from the highest down, as the mirror half sends them.
+    if (panner.constant_power) send_at_constant_power(panner, panner.ring_layers, half);
 }
 
 void run_one_pass(Panner &panner, double azimuth, bool refresh) {

@@ -115,6 +115,10 @@ Patch help_patch(Host host) {
         layout.comment(910, y, 230, text(digest(requests[i]), "."));
     }
 
+    layout.comment(840, 290, 300, described("power"));
+    layout.connect(layout.message_box(840, 440, 60, "power 1"), 0, vorn, 0);
+    layout.connect(layout.message_box(910, 440, 60, "power 0"), 0, vorn, 0);
+
     const int below = layout.route_channels(20, 510, vorn, context, channels, channels);
     layout.comment(20, below, 780,
                    text("6. ", table::outlets[0].digest, ": ", table::outlets[0].description));
