@@ -66,11 +66,12 @@ help: release
 	build/bin/vorn-docs --example examples/dome.vorn build/help/Vorn-dome.maxpat
 
 # After a change of the interface table or of the picture: the README's table of messages,
-# docs/dome.svg and docs/dome.png. Commit what changes.
+# docs/dome.svg, docs/dome.png and the level plot docs/spread-level.svg. Commit what changes.
 docs: deps release
 	build/bin/vorn-docs --readme README.md
 	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
 	scripts/render_svg.py docs/dome.svg docs/dome.png
+	scripts/level_plot.py $(SIM) examples/dome.vorn docs/spread-level.svg
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
 dist: deps help windows
