@@ -165,22 +165,19 @@ void basic_section(Host host, int channels, int y, Layout &layout) {
 
 Patch sound_section(Host host) {
     Layout layout(host);
+    const std::string pack_text = text(host == Host::pd ? "pack f " : "pack 0. ", ramp_milliseconds);
     int note = layout.comment(
         margin, 10, line_width,
         text("Sound: a test noise through one [*~] per loudspeaker, each [*~] given its channel's gain. The "
-             "gains arrive in steps, and a step in a gain clicks: [pack f ",
-             ramp_milliseconds, "] and [line~] turn each into a ", ramp_milliseconds,
+             "gains arrive in steps, and a step in a gain clicks: [",
+             pack_text, "] and [line~] turn each into a ", ramp_milliseconds,
              " ms ramp. The volume ", volume, " (about -20 dB) is safe on any loudspeakers; raise it with care."));
-    if (host == Host::max) {
-        const int ezdac = layout.object(margin, layout.bottom(note) + 10, "ezdac~");
-        note = layout.comment(layout.right(ezdac) + 10, layout.bottom(note) + 10, 400, "Click to switch the audio on.");
-        note = ezdac;
-    } else {
-        const int on = layout.message_box(margin, layout.bottom(note) + 10, "; pd dsp 1");
-        const int off = layout.message_box(layout.right(on) + 15, layout.bottom(note) + 10, "; pd dsp 0");
-        layout.comment(layout.right(off) + 15, layout.bottom(note) + 10, 400, "Switch the audio on and off.");
-        note = on;
-    }
+    // Audio on and off: Pd's own messages; in Max, start and stop to [dac~], made below.
+    const int on = layout.message_box(margin, layout.bottom(note) + 10, host == Host::pd ? "; pd dsp 1" : "start");
+    const int off = layout.message_box(layout.right(on) + 15, layout.bottom(note) + 10,
+                                       host == Host::pd ? "; pd dsp 0" : "stop");
+    layout.comment(layout.right(off) + 15, layout.bottom(note) + 10, 400, "Switch the audio on and off.");
+    note = on;
     const int configuration =
         on_load(layout, layout.bottom(note) + 15, text(joined(quad_messages), ", list 30 0 1"));
     const int slider_note = layout.comment(margin, layout.bottom(configuration) + 15, 85, "azimuth");
@@ -205,7 +202,7 @@ Patch sound_section(Host host) {
     std::vector<int> gains;
     for (int channel = 1; channel <= channels; ++channel) {
         const int x = margin + span * (channel - 1) / channels;
-        const int pack = layout.object(x, pack_y, text(host == Host::pd ? "pack f " : "pack 0. ", ramp_milliseconds));
+        const int pack = layout.object(x, pack_y, pack_text);
         const int line = layout.object(x, layout.bottom(pack) + 20, "line~");
         gains_y = std::max(gains_y, layout.bottom(line) + 25);
         layout.connect(router, channel - 1, pack, 0);
@@ -214,6 +211,10 @@ Patch sound_section(Host host) {
     }
     gains_y = std::max(gains_y, layout.bottom(level) + 25);
     const int dac_box = layout.object(margin, gains_y + 60, outputs);
+    if (host == Host::max) {
+        layout.connect(on, 0, dac_box, 0);
+        layout.connect(off, 0, dac_box, 0);
+    }
     for (int channel = 1; channel <= channels; ++channel) {
         const int x = margin + span * (channel - 1) / channels;
         const int gain = layout.object(x, gains_y, "*~");
