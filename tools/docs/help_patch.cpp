@@ -172,12 +172,13 @@ Patch sound_section(Host host) {
              "gains arrive in steps, and a step in a gain clicks: [",
              pack_text, "] and [line~] turn each into a ", ramp_milliseconds,
              " ms ramp. The volume ", volume, " (about -20 dB) is safe on any loudspeakers; raise it with care."));
-    // Audio on and off: Pd's own messages; in Max, start and stop to [dac~], made below.
-    const int on = layout.message_box(margin, layout.bottom(note) + 10, host == Host::pd ? "; pd dsp 1" : "start");
-    const int off = layout.message_box(layout.right(on) + 15, layout.bottom(note) + 10,
-                                       host == Host::pd ? "; pd dsp 0" : "stop");
-    layout.comment(layout.right(off) + 15, layout.bottom(note) + 10, 400, "Switch the audio on and off.");
-    note = on;
+    // Audio on and off: Pd's own messages at the top; in Max, start and stop beside [dac~].
+    if (host == Host::pd) {
+        const int on = layout.message_box(margin, layout.bottom(note) + 10, "; pd dsp 1");
+        const int off = layout.message_box(layout.right(on) + 15, layout.bottom(note) + 10, "; pd dsp 0");
+        layout.comment(layout.right(off) + 15, layout.bottom(note) + 10, 400, "Switch the audio on and off.");
+        note = on;
+    }
     const int configuration =
         on_load(layout, layout.bottom(note) + 15, text(joined(quad_messages), ", list 30 0 1"));
     const int slider_note = layout.comment(margin, layout.bottom(configuration) + 15, 85, "azimuth");
@@ -212,6 +213,10 @@ Patch sound_section(Host host) {
     gains_y = std::max(gains_y, layout.bottom(level) + 25);
     const int dac_box = layout.object(margin, gains_y + 60, outputs);
     if (host == Host::max) {
+        const int x = margin + pitch * channels + 40;
+        const int on = layout.message_box(x, gains_y + 20, "start");
+        const int off = layout.message_box(layout.right(on) + 15, gains_y + 20, "stop");
+        layout.comment(layout.right(off) + 15, gains_y + 20, 200, "Switch the audio on and off.");
         layout.connect(on, 0, dac_box, 0);
         layout.connect(off, 0, dac_box, 0);
     }
