@@ -98,7 +98,7 @@ install-pd: pd
 EDITOR_TESTS := tests/editor
 
 test-editor: editor-deps release
-	cd $(EDITOR_TESTS) && node --test core.test.js page.test.js
+	cd $(EDITOR_TESTS) && node --test core.test.js import.test.js page.test.js
 
 # npm ci only when the lock file is newer than the last install.
 editor-deps:
