@@ -12,7 +12,7 @@ LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
 LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd test-editor editor-deps help docs dist \
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken test-editor editor-deps help docs dist \
 	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
@@ -33,10 +33,10 @@ run: native-deps release
 	$(SIM) examples/dome.vorn
 
 deps:
-	tools/install-deps.sh
+	scripts/install-deps.sh
 
 native-deps:
-	tools/install-deps.sh --native-only
+	scripts/install-deps.sh --native-only
 
 test: deps debug debug-clang release
 	ctest --preset debug -j $(JOBS)
@@ -75,23 +75,29 @@ help: release
 docs: deps release
 	build/bin/vorn-docs --readme README.md
 	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
-	tools/render_svg.py docs/dome.svg docs/dome.png
+	scripts/render_svg.py docs/dome.svg docs/dome.png
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
 dist: deps help windows
-	tools/make_dist.sh
+	scripts/make_dist.sh
 
 # The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
 pd: deps
 	cmake --preset pd >/dev/null
 	cmake --build --preset pd -j $(JOBS)
 
-PD_EXTERNALS ?= $(HOME)/Documents/Pd/externals
+# Into ~/.local/lib/pd/extra/Vorn/, where Pd looks with no preference set; PD_EXTERNALS=DIR
+# installs into DIR/Vorn/ instead.
+PD_EXTERNALS ?=
 install-pd: pd
-	mkdir -p $(PD_EXTERNALS)/Vorn
-	cp build/pd/Vorn.pd_linux $(PD_EXTERNALS)/Vorn/
-	if [ -f build/pd/Vorn-help.pd ]; then cp build/pd/Vorn-help.pd $(PD_EXTERNALS)/Vorn/; fi
-	@echo "installed into $(PD_EXTERNALS)/Vorn: add that folder to Pd's search path (or [declare -path Vorn])"
+	scripts/install_pd.sh build/pd $(PD_EXTERNALS)
+
+# Pd's package-manager (deken) package dist/Vorn[vVERSION](PLATFORM)...dek. Another platform's
+# external joins with `DEKEN_EXTERNALS += TAG=FILE` and its build as a prerequisite of deken.
+PD_LINUX_CPU := $(shell uname -m | sed 's/^x86_64$$/amd64/; s/^aarch64$$/arm64/; s/^i[3-6]86$$/i386/')
+DEKEN_EXTERNALS := Linux-$(PD_LINUX_CPU)-32=build/pd/Vorn.pd_linux
+deken: pd
+	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
 
 # The mask-editor page: its logic under node's test runner, then the page itself in headless
 # chromium against build/bin/vorn-sim (it rewrites docs/mask-editor.png).
@@ -102,7 +108,7 @@ test-editor: editor-deps release
 
 # npm ci only when the lock file is newer than the last install.
 editor-deps:
-	tools/install-deps.sh --editor
+	scripts/install-deps.sh --editor
 	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
 	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
@@ -148,7 +154,7 @@ valgrind: release
 # Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
 # itself, without the rest of `deps`.
 bench-pd:
-	tools/install-deps.sh --pd-bench
+	scripts/install-deps.sh --pd-bench
 	cmake --preset pd >/dev/null
 	cmake --build --preset pd -j $(JOBS)
 	bench/pd/pd_bench.sh

@@ -68,7 +68,7 @@ set_target_properties(MaxAPI PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${VORN_WINDOWS_OUTPUT_DIR}
   ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
-add_executable(vorn-sim tools/vorn_sim_windows.cpp tools/script_runner.cpp)
+add_executable(vorn-sim tools/sim/vorn_sim_windows.cpp tools/sim/script_runner.cpp)
 target_include_directories(vorn-sim PRIVATE ${PROJECT_SOURCE_DIR}/tools)
 vorn_use_logic_headers(vorn-sim)
 target_link_libraries(vorn-sim PRIVATE MaxAPI)

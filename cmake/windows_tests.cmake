@@ -5,7 +5,7 @@
 set(VORN_WINDOWS_DIR "${PROJECT_SOURCE_DIR}/build/windows" CACHE PATH "Where make windows puts x64/ and x86/")
 set(VORN_WINE_PREFIX "${PROJECT_SOURCE_DIR}/build/wine-prefix" CACHE PATH "The tests' own wine prefix")
 
-add_executable(compare_transcripts tools/compare_transcripts.cpp)
+add_executable(compare_transcripts tools/sim/compare_transcripts.cpp)
 
 set(vorn_wine ${PROJECT_SOURCE_DIR}/tests/windows/wine.sh)
 add_test(NAME windows.wine.start COMMAND ${vorn_wine} ${VORN_WINE_PREFIX} start)

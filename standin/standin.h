@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "shell/max/max_api.h"
+#include "bindings/max/max_api.h"
 
 extern "C" {
 

@@ -4,7 +4,7 @@
 #include "config/config.h"
 #include "engine/engine.h"
 #include "export/mask_editor.h"
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn {
 

@@ -3,7 +3,7 @@
 
 #include "config/layer.h"
 #include "config/speaker_map.h"
-#include "shell/host.h"
+#include "host/host.h"
 
 namespace vorn {
 

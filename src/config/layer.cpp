@@ -1,7 +1,7 @@
 #include "config/layer.h"
 
 #include "config/speaker_map.h"
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn {
 

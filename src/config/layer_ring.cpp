@@ -2,8 +2,8 @@
 
 #include "config/config.h"
 #include "engine/engine.h"
-#include "shell/panner.h"
-#include "shell/read_atoms.h"
+#include "host/panner.h"
+#include "host/read_atoms.h"
 
 namespace vorn {
 

@@ -4,7 +4,7 @@
 #include <numbers>
 
 #include "config/layer.h"
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn {
 

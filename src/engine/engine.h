@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "shell/host.h"
+#include "host/host.h"
 
 namespace vorn {
 

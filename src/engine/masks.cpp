@@ -3,8 +3,8 @@
 #include "config/layer.h"
 #include "config/speaker_map.h"
 #include "engine/engine.h"
-#include "shell/panner.h"
-#include "shell/read_atoms.h"
+#include "host/panner.h"
+#include "host/read_atoms.h"
 
 namespace vorn {
 

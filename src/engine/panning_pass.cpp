@@ -3,7 +3,7 @@
 #include "config/layer.h"
 #include "engine/angles.h"
 #include "engine/engine.h"
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn {
 

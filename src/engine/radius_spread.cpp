@@ -6,7 +6,7 @@
 #include "engine/angles.h"
 #include "engine/engine.h"
 #include "engine/spread_plan.h"
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn {
 

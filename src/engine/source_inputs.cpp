@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "engine/engine.h"
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn {
 

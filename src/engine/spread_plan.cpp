@@ -7,7 +7,7 @@
 #include "config/layer.h"
 #include "config/speaker_map.h"
 #include "engine/engine.h"
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn {
 

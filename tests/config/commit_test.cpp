@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/host.h"
+#include "host/host.h"
 #include "support/test_box.h"
 
 using vorn_test::TestBox;

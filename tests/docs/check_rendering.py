@@ -9,7 +9,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "scripts"))
 from render_svg import chromium, png_size, render, svg_size  # noqa: E402
 
 from checks import check, finish

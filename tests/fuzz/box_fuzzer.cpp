@@ -18,10 +18,10 @@
 #include <string_view>
 #include <vector>
 
-#include "script_runner.h"
-#include "script_tokens.h"
-#include "shell/interface_table.h"
-#include "shell/max/max_box.h"
+#include "sim/script_runner.h"
+#include "sim/script_tokens.h"
+#include "box/interface_table.h"
+#include "bindings/max/max_box.h"
 #include "standin/standin.h"
 #include "support/invariants.h"
 

@@ -5,7 +5,7 @@ vorn_pd_module(vorn_probe)
 target_include_directories(vorn_probe PRIVATE ${PROJECT_SOURCE_DIR}/tools)
 set_target_properties(vorn_probe PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/probe)
 
-add_executable(compare_transcripts ${PROJECT_SOURCE_DIR}/tools/compare_transcripts.cpp)
+add_executable(compare_transcripts ${PROJECT_SOURCE_DIR}/tools/sim/compare_transcripts.cpp)
 add_dependencies(vorn_probe Vorn vorn-sim compare_transcripts)
 
 find_program(PD_PROGRAM pd REQUIRED)
@@ -22,3 +22,10 @@ add_test(NAME pd.help_patch
          COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/docs/open_pd_help.py $<TARGET_FILE:vorn-docs>
                  ${VORN_PD_OUTPUT_DIR}/Vorn.pd_linux)
 set_tests_properties(pd.help_patch PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
+# Where users put it: `make install-pd` into a fresh home, and `make deken`'s package.
+foreach(mode install deken)
+  add_test(NAME pd.${mode}
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/check_packaging.sh ${mode} ${VORN_PD_OUTPUT_DIR})
+  set_tests_properties(pd.${mode} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+endforeach()

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "script_tokens.h"
+#include "sim/script_tokens.h"
 
 #include <m_pd.h>
 // Pd's own internals, after m_pd.h: the connection call and the console hook.

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "script_runner.h"
+#include "sim/script_runner.h"
 #include "standin/standin.h"
 
 namespace {

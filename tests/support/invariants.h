@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn_test {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "script_runner.h"
+#include "sim/script_runner.h"
 #include "standin/standin.h"
 
 extern "C" void ext_main(void *resources);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/max/max_box.h"
+#include "bindings/max/max_box.h"
 
 namespace vorn_test {
 

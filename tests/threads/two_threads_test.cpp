@@ -13,8 +13,8 @@
 
 #include "config/layer.h"
 #include "config/speaker_map.h"
-#include "script_runner.h"
-#include "shell/max/max_box.h"
+#include "sim/script_runner.h"
+#include "bindings/max/max_box.h"
 #include "standin/standin.h"
 
 extern "C" void ext_main(void *resources);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "script_runner.h"
+#include "sim/script_runner.h"
 #include "standin/standin.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "patch.h"
 #include "patch_layout.h"
-#include "shell/interface_table.h"
+#include "box/interface_table.h"
 
 namespace vorn_docs {
 

@@ -2,7 +2,7 @@
 #include <sstream>
 
 #include "patch.h"
-#include "shell/interface_table.h"
+#include "box/interface_table.h"
 #include "text_escape.h"
 
 namespace vorn_docs {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "patch.h"
-#include "shell/interface_table.h"
+#include "box/interface_table.h"
 
 namespace {
 

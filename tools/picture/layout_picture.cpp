@@ -1,4 +1,4 @@
-#include "layout_picture.h"
+#include "picture/layout_picture.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // The host layer over the Max host API.
 #include <cstdio>
 
-#include "shell/host.h"
-#include "shell/host_atoms.h"
-#include "shell/max/max_box.h"
+#include "host/host.h"
+#include "host/host_atoms.h"
+#include "bindings/max/max_box.h"
 
 namespace vorn::host {
 

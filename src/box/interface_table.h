@@ -11,9 +11,9 @@
 #include "config/config.h"
 #include "engine/engine.h"
 #include "export/mask_editor.h"
-#include "shell/host.h"
-#include "shell/panner.h"
-#include "shell/reports.h"
+#include "host/host.h"
+#include "host/panner.h"
+#include "box/reports.h"
 
 namespace vorn {
 

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <utility>
 
-#include "shell/interface_table.h"
-#include "shell/lifecycle.h"
-#include "shell/max/max_box.h"
-#include "shell/reports.h"
+#include "box/interface_table.h"
+#include "box/lifecycle.h"
+#include "bindings/max/max_box.h"
+#include "box/reports.h"
 
 namespace vorn::max {
 

@@ -2,9 +2,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "shell/host.h"
-#include "shell/host_atoms.h"
-#include "shell/pd/pd_box.h"
+#include "host/host.h"
+#include "host/host_atoms.h"
+#include "bindings/pd/pd_box.h"
 
 namespace vorn::host {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <type_traits>
 
-#include "shell/host.h"
+#include "host/host.h"
 
 namespace vorn {
 

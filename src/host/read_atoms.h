@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "shell/host.h"
+#include "host/host.h"
 
 namespace vorn {
 

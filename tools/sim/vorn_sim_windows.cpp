@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "script_runner.h"
+#include "sim/script_runner.h"
 
 namespace {
 

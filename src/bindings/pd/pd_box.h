@@ -5,7 +5,7 @@
 
 #include <m_pd.h>
 
-#include "shell/panner.h"
+#include "host/panner.h"
 
 namespace vorn::pd {
 

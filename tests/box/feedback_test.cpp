@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "script_runner.h"
+#include "sim/script_runner.h"
 #include "standin/standin.h"
 #include "support/invariants.h"
 #include "support/test_box.h"

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <span>
 
-#include "shell/host.h"
+#include "host/host.h"
 
 namespace vorn::host {
 

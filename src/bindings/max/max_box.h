@@ -4,8 +4,8 @@
 
 #include <cstddef>
 
-#include "shell/max/max_api.h"
-#include "shell/panner.h"
+#include "bindings/max/max_api.h"
+#include "host/panner.h"
 
 namespace vorn::max {
 

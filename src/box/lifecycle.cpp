@@ -1,8 +1,8 @@
-#include "shell/lifecycle.h"
+#include "box/lifecycle.h"
 
 #include "config/config.h"
-#include "shell/interface_table.h"
-#include "shell/panner.h"
+#include "box/interface_table.h"
+#include "host/panner.h"
 
 namespace vorn {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "script_tokens.h"
-#include "shell/max/max_api.h"
+#include "sim/script_tokens.h"
+#include "bindings/max/max_api.h"
 
 namespace vorn_sim {
 

@@ -1,12 +1,12 @@
-#include "shell/reports.h"
+#include "box/reports.h"
 
 #include <cstring>
 #include <span>
 
 #include "config/layer.h"
 #include "config/speaker_map.h"
-#include "shell/interface_table.h"
-#include "shell/panner.h"
+#include "box/interface_table.h"
+#include "host/panner.h"
 
 namespace vorn {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "script_runner.h"
+#include "sim/script_runner.h"
 
 namespace vorn_sim {
 

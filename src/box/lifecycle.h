@@ -2,7 +2,7 @@
 // (allocation, inlets, outlets, locks).
 #pragma once
 
-#include "shell/host.h"
+#include "host/host.h"
 
 namespace vorn {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <utility>
 
-#include "shell/interface_table.h"
-#include "shell/lifecycle.h"
-#include "shell/pd/pd_box.h"
+#include "box/interface_table.h"
+#include "box/lifecycle.h"
+#include "bindings/pd/pd_box.h"
 
 namespace vorn::pd {
 

@@ -1,4 +1,4 @@
-#include "script_runner.h"
+#include "sim/script_runner.h"
 
 #include <cerrno>
 #include <cmath>

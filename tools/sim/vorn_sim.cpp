@@ -1,7 +1,7 @@
 // vorn-sim: runs a script against one Vorn box in the stand-in host, linked directly.
-#include "layout_picture.h"
-#include "script_runner.h"
-#include "shell/max/max_api.h"
+#include "picture/layout_picture.h"
+#include "sim/script_runner.h"
+#include "bindings/max/max_api.h"
 
 extern "C" void ext_main(void *resources);
 

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Vorn where a user puts it, in a real Pd that is given no path:
+#   check_packaging.sh install PD_BUILD_DIR   `make install-pd` into an empty home, then a
+#                                             fresh `pd -nogui` there creates [Vorn hall];
+#   check_packaging.sh deken PD_BUILD_DIR     `make deken`'s package unpacked into an empty
+#                                             folder, which `pd -nogui -batch` creates the box
+#                                             from, and its help patch opens there.
+# Exit 77 when Pd is not installed.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+mode=$1 build=$2
+command -v pd >/dev/null || { echo "skipped: Debian's puredata-core is not installed"; exit 77; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/patch"
+printf '#N canvas 0 0 300 200 10;\n#X obj 10 10 Vorn hall;\n' >"$work/patch/box.pd"
+failed=0
+fail() { echo "FAIL: $*"; failed=1; }
+
+# Runs Pd with the arguments given from an empty folder, and checks that Vorn was loaded
+# from FOLDER/Vorn/ and that nothing failed to create.
+pd_creates_box() {
+  local folder=$1 log=$work/pd.log
+  shift
+  (cd "$work/patch" && timeout 60 pd -nogui -nosound -nomidi -stderr -verbose "$@" -send "pd quit") >"$log" 2>&1
+  local status=$?
+  [ $status -eq 0 ] || fail "pd exited with $status"
+  grep -q "tried $folder/Vorn/Vorn\.[a-z_0-9]* and succeeded" "$log" ||
+    fail "Vorn was not loaded from $folder/Vorn/"
+  grep -q "^Vorn [0-9.]* - " "$log" || fail "no Vorn banner: the box was not made"
+  if grep -Ei "couldn't create|error" "$log"; then fail "Pd reported trouble"; fi
+  [ $failed -eq 0 ] || grep -v '^verbose' "$log"
+}
+
+case $mode in
+  install)
+    home="$work/home"
+    mkdir "$home"
+    # A fresh user: no preferences, nothing in the environment that names a path.
+    HOME="$home" "$root/scripts/install_pd.sh" "$build" || exit 1
+    HOME="$home" pd_creates_box "$home/.local/lib/pd/extra" -open "$work/patch/box.pd"
+    ;;
+  deken)
+    cpu=$(uname -m | sed 's/^x86_64$/amd64/; s/^aarch64$/arm64/; s/^i[3-6]86$/i386/')
+    package=$("$root/scripts/make_deken.sh" "$work/out" "$build/Vorn-help.pd" "Linux-$cpu-32=$build/Vorn.pd_linux") || exit 1
+    version=$(sed -n 's/^project(Vorn VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+    [ "$(basename "$package")" = "Vorn[v$version](Linux-$cpu-32).dek" ] || fail "named $(basename "$package")"
+    mkdir "$work/unpacked"
+    python3 - "$package" "$work/unpacked" <<'PYTHON' || fail "the package's contents"
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as package:
+    names = sorted(n for n in package.namelist() if not n.endswith("/"))
+    wanted = ["Vorn/LICENSE", "Vorn/Vorn-help.pd", "Vorn/Vorn.pd_linux"]
+    if names != wanted:
+        sys.exit(f"holds {names}, wants {wanted}")
+    package.extractall(sys.argv[2])
+PYTHON
+    pd_creates_box "$work/unpacked" -batch -noprefs -path "$work/unpacked" \
+      -open "$work/patch/box.pd" -open "$work/unpacked/Vorn/Vorn-help.pd"
+    ;;
+  *) echo "usage: check_packaging.sh install|deken PD_BUILD_DIR"; exit 2 ;;
+esac
+[ $failed -eq 0 ] && echo "$mode: [Vorn hall] created in Pd from the installed folder"
+exit $failed
