@@ -71,11 +71,16 @@ help: release
 	build/bin/vorn-docs --example examples/dome.vorn build/help/Vorn-dome.maxpat
 
 # After a change of the interface table or of the picture: the README's table of messages,
-# docs/dome.svg and docs/dome.png. Commit what changes.
+# docs/dome.svg and docs/dome.png, and the front pair with and without the gap filled. Commit
+# what changes.
 docs: deps release
 	build/bin/vorn-docs --readme README.md
 	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
 	scripts/render_svg.py docs/dome.svg docs/dome.png
+	for picture in front-pair-plain front-pair-filled; do \
+	  $(SIM) --svg docs/$$picture.svg examples/$$picture.vorn >/dev/null && \
+	  scripts/render_svg.py docs/$$picture.svg docs/$$picture.png || exit 1; \
+	done
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
 dist: deps help windows
