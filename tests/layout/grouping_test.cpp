@@ -163,6 +163,10 @@ TEST(Grouping, FillGapsClosesWideGapsWithImaginaryLoudspeakersAboveTheRealChanne
     const auto narrow = vorn_layout::group_layout(layout_of(loudspeakers), options);
     EXPECT_EQ(pairs(narrow.configuration.layers[2]), (Pairs{{9, 30}, {14, 105}, {15, 180}, {16, 255}, {10, 330}}));
     EXPECT_EQ(pairs(narrow.configuration.layers[3]), (Pairs{{11, 10}, {17, 100}, {18, 190}, {19, 280}}));
+    options.clockwise = true;  // the fillers stand in Vorn's azimuths already
+    EXPECT_EQ(pairs(vorn_layout::group_layout(layout_of(loudspeakers), options).configuration.layers[3]),
+              (Pairs{{17, 80}, {18, 170}, {19, 260}, {11, 350}}));
+    options.clockwise = false;
 
     // The imaginary channels need room above the real ones.
     loudspeakers.back().channel = 2048;

@@ -116,10 +116,16 @@ std::vector<Ring> rings_of(std::vector<Placed> directional, double tolerance) {
     return rings;
 }
 
+// Word by word: gcc 12 warns wrongly (-Wrestrict) about " " + a temporary string.
+void add_word(std::string &text, const std::string &word) {
+    if (!text.empty()) text += ' ';
+    text += word;
+}
+
 std::string channel_list(const std::vector<Placed> &members, bool imaginary) {
     std::string text;
     for (const Placed &member : members)
-        if (member.imaginary == imaginary) text += (text.empty() ? "" : " ") + std::to_string(member.channel);
+        if (member.imaginary == imaginary) add_word(text, std::to_string(member.channel));
     return text;
 }
 
@@ -138,10 +144,15 @@ std::string ring_report(const Ring &ring, const std::string &name) {
     std::string text = name;
     if (is_pole(ring.elevation)) text += ring.elevation > 0 ? " (zenith)" : " (nadir)";
     text += ":";
-    if (real > 0) text += (real == 1 ? " channel " : " channels ") + channel_list(ring.members, false);
-    if (imaginary > 0)
-        text += std::string(real > 0 ? "," : "") + (imaginary == 1 ? " imaginary channel " : " imaginary channels ") +
-                channel_list(ring.members, true);
+    if (real > 0) {
+        text += real == 1 ? " channel " : " channels ";
+        text += channel_list(ring.members, false);
+    }
+    if (imaginary > 0) {
+        text += real > 0 ? "," : "";
+        text += imaginary == 1 ? " imaginary channel " : " imaginary channels ";
+        text += channel_list(ring.members, true);
+    }
     double lowest = ring.members.front().elevation, highest = lowest;
     for (const Placed &member : ring.members) {
         lowest = std::min(lowest, member.elevation);
@@ -181,7 +192,7 @@ void note_shared_azimuths(const std::vector<VornSpeaker> &speakers, const std::s
 
 std::string numbers_text(const std::vector<int> &numbers) {
     std::string text;
-    for (int number : numbers) text += (text.empty() ? "" : " ") + std::to_string(number);
+    for (int number : numbers) add_word(text, std::to_string(number));
     return text;
 }
 
@@ -216,10 +227,11 @@ Grouping group_layout(const LoudspeakerLayout &layout, const GroupingOptions &op
         if (!by_channel.count(channel))
             throw LayoutError("channel " + std::to_string(channel) + " is named as LFE or subwoofer but no loudspeaker has it");
 
-    auto place = [&](double file_azimuth) {
-        const double azimuth = rounded(vorn_azimuth(file_azimuth, options.clockwise), options.significant_digits);
+    auto kept = [&](double azimuth) {
+        azimuth = rounded(azimuth, options.significant_digits);
         return azimuth >= 360 ? 0.0 : azimuth;  // 359.9999996 kept to six digits
     };
+    auto place = [&](double file_azimuth) { return kept(vorn_azimuth(file_azimuth, options.clockwise)); };
     std::vector<Placed> directional, solo;
     std::vector<int> gain_numbers;
     for (const Loudspeaker &loudspeaker : layout.loudspeakers) {
@@ -248,7 +260,7 @@ Grouping group_layout(const LoudspeakerLayout &layout, const GroupingOptions &op
         ring.real_gap = largest_gap(azimuths_of(ring.members));
         if (options.fill_gaps && !is_pole(ring.elevation))
             for (double azimuth : gap_fillers(azimuths_of(ring.members), options.gap_limit))
-                ring.members.push_back({nullptr, place(azimuth), ring.elevation, 0, true});
+                ring.members.push_back({nullptr, kept(azimuth), ring.elevation, 0, true});
         std::stable_sort(ring.members.begin(), ring.members.end(), [](const Placed &a, const Placed &b) {
             return a.azimuth != b.azimuth ? a.azimuth < b.azimuth : a.imaginary < b.imaginary;
         });

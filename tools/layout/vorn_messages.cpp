@@ -151,13 +151,17 @@ std::string format_messages(const VornConfiguration &configuration, MessageForma
             if (c == '\n' || c == '\r') c = ' ';
         const std::size_t layers = configuration.layers.size();
         const std::size_t imaginary = imaginary_channels.size();
-        text = "# " + one_line + ": " + std::to_string(speaker_count(configuration) - imaginary) + " loudspeakers " +
-               (imaginary ? "and " + std::to_string(imaginary) + " imaginary " : "") + "in " + std::to_string(layers) +
-               (layers == 1 ? " layer" : " layers") + (configuration.solo_layers.empty() ? "" : " and a solo layer") +
-               "\n";
+        text = "# " + one_line + ": " + std::to_string(speaker_count(configuration) - imaginary) + " loudspeakers";
+        if (imaginary) {
+            add_word(text, "and");
+            add_word(text, std::to_string(imaginary));
+            add_word(text, "imaginary");
+        }
+        text += " in " + std::to_string(layers) + (layers == 1 ? " layer" : " layers") +
+                (configuration.solo_layers.empty() ? "" : " and a solo layer") + "\n";
         if (imaginary) {
             text += "# imaginary, to leave unrouted:";
-            for (int channel : imaginary_channels) text += " " + std::to_string(channel);
+            for (int channel : imaginary_channels) add_word(text, std::to_string(channel));
             text += "\n";
         }
         for (const std::string &message : messages) text += message + "\n";
