@@ -447,6 +447,7 @@ test('in a browser: an IEM file read after a transcript clears the dome and the 
   assert.ok(status !== domeStatus && /^IEM layout read/.test(status), status);
   assert.equal(await page.$eval('#mask-lines', (t) => t.value), '', 'no masks of the old dome to copy');
   assert.equal(await page.$eval('#config-lines', (t) => t.value), 'setup 0\nlayer 0 1 30 2 330\nend');
+  assert.match(await page.$eval('#problem', (p) => p.textContent), /^warning: layer 0 at 0 has only 2 loudspeakers/);
 
   // The transcript of those messages draws the new layout.
   await read(runSim(`!create pair\n${await page.$eval('#config-lines', (t) => t.value)}\n`));
