@@ -12,7 +12,7 @@ LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
 LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken test-editor editor-deps help docs dist \
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken test-editor editor-deps help help-picture docs dist \
 	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
@@ -66,11 +66,20 @@ windows: deps
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86 -j $(JOBS)
 
-# The help patches, the reference page, package-info.json and the dome as a patch, made
-# from the interface table into build/help/.
+# The help patches, the reference page, package-info.json and every example as a Max and a
+# Pd patch, made from the interface table into build/help/.
 help: release
 	build/bin/vorn-docs build/help
-	build/bin/vorn-docs --example examples/dome.vorn build/help/Vorn-dome.maxpat
+	for script in examples/*.vorn; do \
+	  name=$$(basename $$script .vorn); \
+	  build/bin/vorn-docs --example $$script build/help/Vorn-$$name.maxpat && \
+	  build/bin/vorn-docs --example $$script build/help/Vorn-$$name.pd || exit 1; \
+	done
+
+# docs/pd-help.png: the Pd help as Pd's own GUI draws it, on a virtual display.
+help-picture: help pd
+	scripts/install-deps.sh --picture
+	scripts/pd_help_picture.sh build/help/Vorn-help.pd build/pd docs/pd-help.png
 
 # After a change of the interface table or of the picture: the README's table of messages,
 # docs/dome.svg and docs/dome.png, and the front pair with and without the gap filled. Commit
