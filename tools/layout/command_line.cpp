@@ -148,13 +148,16 @@ std::string read_input(const std::string &path, std::istream &in) {
     }
 }
 
-// The file or layout a message is about, on one line whatever its name holds.
-std::string source_of(const CommandLine &command) {
-    if (command.input == "-") return "standard input";
-    std::string source = command.input;
-    for (char &c : source)
+// Text on one line whatever it quotes: a file name or an argument may hold line breaks.
+std::string on_one_line(std::string text) {
+    for (char &c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-    return source;
+    return text;
+}
+
+// The file or layout a message is about.
+std::string source_of(const CommandLine &command) {
+    return command.input == "-" ? "standard input" : on_one_line(command.input);
 }
 
 std::string stem_of(const std::string &path) {
@@ -209,7 +212,7 @@ int run_vorn_layout(const std::vector<std::string> &arguments, std::istream &in,
         err << "vorn-layout: " << source_of(command) << ": not enough memory to convert it\n";
         return status_failed;
     } catch (const std::exception &e) {
-        err << "vorn-layout: " << source_of(command) << ": " << e.what() << "\n";
+        err << "vorn-layout: " << source_of(command) << ": " << on_one_line(e.what()) << "\n";
         return status_failed;
     }
     for (const std::string &note : notes) err << "vorn-layout: " << note << "\n";
