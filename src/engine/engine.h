@@ -18,6 +18,13 @@ void panning_pass(Panner &panner, double azimuth);
 // Every loop that sends calls this at its end: when no send of this box is on its way any
 // more, the pass owed to positions that came back meanwhile runs with the latest values.
 void run_owed_passes(Panner &panner);
+// Sends a layer summed in mode 2, every amplitude times `scale` before the mask.
+void send_layer_scaled(Panner &panner, Layer &layer, double scale);
+// Scales the amplitudes of these layers so that their squares add up to the square of the
+// source gain, then sends them, from the last layer to the first.
+void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t count);
+// "power 1" turns the constant-power law on, "power 0" off; from the next pass on.
+void set_constant_power(Panner &panner, double on);
 // Stores a new spread radius and recomputes every loudspeaker's spread floor.
 void update_spreads(Panner &panner, double radius);
 // Lays the Speaker map out flat for the spread pass, if it changed since the last time.

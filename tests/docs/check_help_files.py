@@ -20,6 +20,9 @@ from checks import check, finish
 from patch_files import read_max, read_pd
 
 
+SECTIONS = {"basic", "sound", "many-sources", "layouts", "masks-and-radius", "good-to-know"}
+
+
 def max_patch(path):
     patcher = json.loads(path.read_text())["patcher"]
     for key in ("fileversion", "appversion", "classnamespace", "rect", "boxes", "lines"):
@@ -37,7 +40,9 @@ def max_patch(path):
     # The help opens its sections as tabs.
     if path.suffix == ".maxhelp":
         tabs = [entry["box"]["patcher"] for entry in patcher["boxes"] if "patcher" in entry["box"]]
-        check(len(tabs) >= 6 and all(tab.get("showontab") == 1 for tab in tabs), f"{path.name}: the tabs")
+        check(all(tab.get("showontab") == 1 for tab in tabs), f"{path.name}: a subpatcher that is no tab")
+        names = {canvas.name for canvas in canvases}
+        check(SECTIONS <= names, f"{path.name}: the tabs {sorted(names)}")
     return canvases
 
 
@@ -49,6 +54,10 @@ PD_OBJECTS = {"t": (1, None), "list": (2, 1), "print": (1, 0), "pack": (2, 1), "
 
 def pd_patch(path, vorn_ports):
     canvases = read_pd(path)
+    # The basics on the main window, the other sections as subpatches.
+    if path.name == "Vorn-help.pd":
+        names = {canvas.name for canvas in canvases}
+        check(SECTIONS - {"basic"} <= names, f"{path.name}: the subpatches {sorted(names)}")
 
     def ports(box):
         if box.kind == "comment":
@@ -120,7 +129,10 @@ def run_message_boxes(name, vorn_sim, canvases):
             if box.kind != "message" or box.text.startswith(";"):
                 continue
             hits = reached(canvas, index)
-            check(hits, f"{name}: message box {box.text[:50]} reaches no Vorn inlet")
+            # Audio on and off go to [dac~].
+            to_dac = any(source == index and canvas.boxes[destination].text.startswith("dac~")
+                         for source, _, destination, _ in canvas.cords)
+            check(hits or to_dac, f"{name}: message box {box.text[:50]} reaches no Vorn inlet")
             for canvas_id, vorn, inlet in hits:
                 scripts[(canvas_id, vorn)] += [f">{inlet} {part}" for part in message_parts(box)]
     for key, script in scripts.items():

@@ -1,7 +1,7 @@
 """The generated patch files read back: every canvas (a Pd subpatch, a Max tab) with its
 window, its boxes and its cords, and each box's rectangle as its host draws it.
 
-Pd draws its fixed-width font at the patch's size (12: 7 pixels a character, 16 a line) and
+Pd draws its fixed-width font at the patch's size (at 12: 7 pixels a character, 16 a line) and
 breaks a box's text at its width in characters, or at 60 when none is set, and after every
 semicolon. Max keeps a box's rectangle as written; the text inside wraps in Arial 12, whose
 advance widths are below, taken a tenth wider as hinting rounds them up."""
@@ -9,7 +9,9 @@ import json
 import re
 from dataclasses import dataclass, field
 
-PD_CHARACTER_WIDTH, PD_LINE_HEIGHT, PD_DEFAULT_COLUMNS = 7, 16, 60
+# Pd's fonts: the character width and line height of each font size it offers.
+PD_FONTS = {8: (5, 11), 10: (6, 13), 12: (7, 16), 16: (10, 19), 24: (14, 29), 36: (22, 44)}
+PD_DEFAULT_COLUMNS = 60
 MAX_LINE_HEIGHT = 16
 # Arial's advance widths in thousandths of the font size, from space (32) to tilde (126).
 ARIAL = [278, 278, 355, 556, 556, 889, 667, 191, 333, 333, 389, 584, 278, 333, 278, 278, 556, 556, 556,
@@ -73,16 +75,17 @@ def pd_unescaped(text):
     return text.replace(" \\,", ",").replace(" \\;", ";").replace("\\;", ";").replace("\\$", "$").strip()
 
 
-def pd_box(kind, x, y, text, columns):
+def pd_box(kind, x, y, text, columns, font_size):
+    character_width, line_height = PD_FONTS[font_size]
     if kind == "number":
-        return Box(kind, "", x, y, columns * PD_CHARACTER_WIDTH + 8, 22)
+        return Box(kind, "", x, y, columns * character_width + 8, line_height + 6)
     # A semicolon ends a line in Pd's drawing of a box.
     shown = re.sub(r";\s*", ";\n", text).strip("\n")
     width = columns or min(PD_DEFAULT_COLUMNS, max(len(line) for line in shown.split("\n")))
     lines = wrap(shown, lambda line: len(line) <= max(width, 3))
     characters = columns or max(3, max(len(line) for line in lines))
     flag = 5 if kind == "message" else 0
-    return Box(kind, text, x, y, characters * PD_CHARACTER_WIDTH + 6 + flag, len(lines) * PD_LINE_HEIGHT + 7,
+    return Box(kind, text, x, y, characters * character_width + 6 + flag, len(lines) * line_height + 7,
                lines=lines)
 
 
@@ -92,6 +95,11 @@ def read_pd(path):
     for record in re.split(r"(?<!\\);\n", path.read_text()):
         words = record.strip().split(" ")
         if words[:2] == ["#N", "canvas"]:
+            # The main canvas gives the font size; a subpatch has its name there instead.
+            if not canvases:
+                font_size = int(words[6])
+                if font_size not in PD_FONTS:
+                    raise ValueError(f"{path.name}: Pd has no font size {font_size}")
             name = words[6] if len(words) > 7 else "main"
             canvas = Canvas(name, float(words[4]), float(words[5]))
             canvases.append(canvas)
@@ -105,13 +113,13 @@ def read_pd(path):
             canvas.cords.append(tuple(int(w) for w in words[2:6]))
         elif kind == "restore":
             stack.pop()
-            box = pd_box("object", float(words[2]), float(words[3]), " ".join(words[4:]), 0)
+            box = pd_box("object", float(words[2]), float(words[3]), " ".join(words[4:]), 0, font_size)
             box.subpatch = canvas
             stack[-1].boxes.append(box)
         elif kind in ("obj", "msg", "text", "floatatom"):
             x, y = float(words[2]), float(words[3])
             if kind == "floatatom":
-                canvas.boxes.append(pd_box("number", x, y, "", int(words[4])))
+                canvas.boxes.append(pd_box("number", x, y, "", int(words[4]), font_size))
                 continue
             body = " ".join(words[4:])
             columns = 0
@@ -123,7 +131,7 @@ def read_pd(path):
                 canvas.boxes.append(Box("slider", "", x, y, int(text.split(" ")[1]) + 4, 17))
                 continue
             canvas.boxes.append(pd_box({"obj": "object", "msg": "message", "text": "comment"}[kind], x, y, text,
-                                       columns))
+                                       columns, font_size))
     return canvases
 
 

@@ -165,17 +165,15 @@ void basic_section(Host host, int channels, int y, Layout &layout) {
 
 Patch sound_section(Host host) {
     Layout layout(host);
+    const std::string pack_text = text(host == Host::pd ? "pack f " : "pack 0. ", ramp_milliseconds);
     int note = layout.comment(
         margin, 10, line_width,
         text("Sound: a test noise through one [*~] per loudspeaker, each [*~] given its channel's gain. The "
-             "gains arrive in steps, and a step in a gain clicks: [pack f ",
-             ramp_milliseconds, "] and [line~] turn each into a ", ramp_milliseconds,
+             "gains arrive in steps, and a step in a gain clicks: [",
+             pack_text, "] and [line~] turn each into a ", ramp_milliseconds,
              " ms ramp. The volume ", volume, " (about -20 dB) is safe on any loudspeakers; raise it with care."));
-    if (host == Host::max) {
-        const int ezdac = layout.object(margin, layout.bottom(note) + 10, "ezdac~");
-        note = layout.comment(layout.right(ezdac) + 10, layout.bottom(note) + 10, 400, "Click to switch the audio on.");
-        note = ezdac;
-    } else {
+    // Audio on and off: Pd's own messages at the top; in Max, start and stop beside [dac~].
+    if (host == Host::pd) {
         const int on = layout.message_box(margin, layout.bottom(note) + 10, "; pd dsp 1");
         const int off = layout.message_box(layout.right(on) + 15, layout.bottom(note) + 10, "; pd dsp 0");
         layout.comment(layout.right(off) + 15, layout.bottom(note) + 10, 400, "Switch the audio on and off.");
@@ -205,7 +203,7 @@ Patch sound_section(Host host) {
     std::vector<int> gains;
     for (int channel = 1; channel <= channels; ++channel) {
         const int x = margin + span * (channel - 1) / channels;
-        const int pack = layout.object(x, pack_y, text(host == Host::pd ? "pack f " : "pack 0. ", ramp_milliseconds));
+        const int pack = layout.object(x, pack_y, pack_text);
         const int line = layout.object(x, layout.bottom(pack) + 20, "line~");
         gains_y = std::max(gains_y, layout.bottom(line) + 25);
         layout.connect(router, channel - 1, pack, 0);
@@ -214,6 +212,14 @@ Patch sound_section(Host host) {
     }
     gains_y = std::max(gains_y, layout.bottom(level) + 25);
     const int dac_box = layout.object(margin, gains_y + 60, outputs);
+    if (host == Host::max) {
+        const int x = margin + pitch * channels + 40;
+        const int on = layout.message_box(x, gains_y + 20, "start");
+        const int off = layout.message_box(layout.right(on) + 15, gains_y + 20, "stop");
+        layout.comment(layout.right(off) + 15, gains_y + 20, 200, "Switch the audio on and off.");
+        layout.connect(on, 0, dac_box, 0);
+        layout.connect(off, 0, dac_box, 0);
+    }
     for (int channel = 1; channel <= channels; ++channel) {
         const int x = margin + span * (channel - 1) / channels;
         const int gain = layout.object(x, gains_y, "*~");
@@ -282,25 +288,28 @@ Patch masks_section(Host host, int channels) {
     Layout layout(host);
     int note = layout.comment(margin, 10, line_width, text(described("radius")));
     note = layout.comment(margin, layout.bottom(note) + 6, line_width, text(described("mask")));
+    note = layout.comment(margin, layout.bottom(note) + 6, line_width, text(described("power")));
     const int configuration = on_load(layout, layout.bottom(note) + 10, text(joined(dome_messages), ", list 30 20"));
     const int masks_x = 340;
     note = layout.comment(masks_x, layout.bottom(configuration) + 20, 420,
-                          "Both take effect at the next pass: click bang.");
+                          "They take effect at the next pass: click bang.");
     const int controls_y = layout.bottom(note) + 6;
     const int radius_note = layout.comment(margin, controls_y, 65, "radius");
     const int radius = layout.number(90, controls_y);
     const int half = layout.message_box(masks_x, controls_y, "mask 1 0.5");
     const int whole = layout.message_box(layout.right(half) + 15, controls_y, "mask 1 1");
     const int again = layout.message_box(layout.right(whole) + 15, controls_y, "bang");
+    const int power_on = layout.message_box(masks_x, layout.bottom(half) + 10, "power 1");
+    const int power_off = layout.message_box(layout.right(power_on) + 15, layout.bottom(half) + 10, "power 0");
     // Pd's prepend takes two boxes, one under the other: the box goes below both.
     Layout probe(host);
     probe.prepend(160, controls_y, "radius", probe.object(0, 0, vorn_text()));
     const int prepend_bottom = probe.lowest();
     const int vorn = layout.object(
-        margin, std::max({prepend_bottom, layout.bottom(half), layout.bottom(radius), layout.bottom(radius_note)}) + 20,
+        margin, std::max({prepend_bottom, layout.bottom(power_on), layout.bottom(radius), layout.bottom(radius_note)}) + 20,
         vorn_text());
     layout.connect(radius, 0, layout.prepend(160, controls_y, "radius", vorn), 0);
-    for (const int box : {configuration, half, whole, again}) layout.connect(box, 0, vorn, 0);
+    for (const int box : {configuration, half, whole, again, power_on, power_off}) layout.connect(box, 0, vorn, 0);
     layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, context, channels);
     return layout.finish("masks-and-radius");
 }

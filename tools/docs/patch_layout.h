@@ -76,7 +76,6 @@ inline Ports object_ports(Host host, const std::string &text) {
     if (name == "*~" || name == "osc~") return {2, {signal}};
     if (name == "noise~") return {1, {signal}};
     if (name == "dac~") return {std::max(count, 2), {}};
-    if (name == "ezdac~") return {2, {}};
     if (name == "s" || name == "send") return {count == 0 ? 2 : 1, {}};
     if (name == "r" || name == "receive") return {count == 0 && !max ? 1 : 0, {""}};
     if (name == vorn::box_interface::class_name)
