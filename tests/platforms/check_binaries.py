@@ -4,7 +4,8 @@ for Mach-O, LLVM's nm and readobj for all three formats): format and architectur
 exports (the host's entry point), what it leaves for the host or the system to resolve, the
 lowest system it runs on, the code signature of the arm64 slice and the Max bundle's layout.
 
-usage: check_binaries.py [BUILD_FOLDER]   (default: build/ of this checkout)
+usage: check_binaries.py [PLATFORM ...]   of macos, linux-arm64, windows (default: all),
+in build/ of this checkout
 
 Run with Debian's python3, which has python3-macholib."""
 import plistlib
@@ -211,12 +212,16 @@ def check_pe(path):
 
 
 def main():
-    build = Path(sys.argv[1]).resolve() if len(sys.argv) > 1 else ROOT / "build"
-    check_macho(build / "macos/Vorn.mxo/Contents/MacOS/Vorn", "_ext_main", "MaxAPI.def")
-    check_bundle(build / "macos/Vorn.mxo")
-    check_macho(build / "macos/Vorn.d_fat", "_Vorn_setup", "pd.def")
-    check_elf(build / "cross/linux-arm64/pd/Vorn.l_arm64")
-    check_pe(build / "windows/x64/Vorn.m_amd64")
+    build = ROOT / "build"
+    platforms = sys.argv[1:] or ["macos", "linux-arm64", "windows"]
+    if "macos" in platforms:
+        check_macho(build / "macos/Vorn.mxo/Contents/MacOS/Vorn", "_ext_main", "MaxAPI.def")
+        check_bundle(build / "macos/Vorn.mxo")
+        check_macho(build / "macos/Vorn.d_fat", "_Vorn_setup", "pd.def")
+    if "linux-arm64" in platforms:
+        check_elf(build / "cross/linux-arm64/pd/Vorn.l_arm64")
+    if "windows" in platforms:
+        check_pe(build / "windows/x64/Vorn.m_amd64")
     return finish()
 
 
