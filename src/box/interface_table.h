@@ -107,7 +107,7 @@ inline constexpr Message messages[] = {
      "Commit the loudspeaker configuration",
      "Makes the channel selectors CONTEXT-1 .. CONTEXT-N, sends the mask-editor geometry from the right outlet, "
      "runs a first pass and posts a confirmation."},
-    {"med", none, {.none = export_mask_editor}, 0, true, "med",
+    {"med", none, {.none = receive_med}, 0, true, "med",
      "Send the mask-editor geometry",
      "Sends the cell of every loudspeaker from the right outlet: mask-editor start, size, one message per "
      "loudspeaker (channel, ring flag, azimuth, elevation, left, top, width, height), end."},
@@ -120,7 +120,7 @@ inline constexpr Message messages[] = {
      "Cap channels",
      "Each VALUE (0..1) caps the amplitude of its channel from the next pass on; values outside the range are "
      "reported and clamped."},
-    {"radius", one_float, {.one_float = update_spreads}, 0, true, "radius DEGREES",
+    {"radius", atoms, {.atoms = receive_radius}, 0, true, "radius DEGREES",
      "Set the spread radius",
      "Widens the source: every loudspeaker within DEGREES (1..360) of its direction gets a floor that grows "
      "towards the source. Takes effect at the next pass."},
