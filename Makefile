@@ -52,8 +52,10 @@ test: deps debug debug-clang release
 	tests/docs/check_package.py dist
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
-# and build/windows/x86.
+# and build/windows/x86; on a kernel that cannot run 32-bit programs, wine's loaders with
+# qemu-i386 for the 32-bit half at build/wine32.
 windows: deps
+	scripts/wine32-emulator.sh build/wine32
 	cmake --preset windows-x64 >/dev/null
 	cmake --build --preset windows-x64 -j $(JOBS)
 	cmake --preset windows-x86 >/dev/null

@@ -13,7 +13,11 @@ for file in "$build/Vorn.pd_linux" "$build/Vorn-help.pd"; do
 done
 mkdir -p "$externals/Vorn"
 cp "$build/Vorn.pd_linux" "$build/Vorn-help.pd" "$root/LICENSE" "$externals/Vorn/"
-echo "installed into $externals/Vorn: [Vorn hall] creates in any patch, no path to set"
+if [ $# -lt 2 ]; then
+  echo "installed into $externals/Vorn: [Vorn hall] creates in any patch, no path to set"
+else
+  echo "installed into $externals/Vorn: [Vorn hall] creates where Pd searches $externals"
+fi
 # The place of earlier versions, found by Pd only through a path preference.
 old="$HOME/Documents/Pd/externals/Vorn"
 if [ "$externals" != "$HOME/Documents/Pd/externals" ] && [ -f "$old/Vorn.pd_linux" ]; then

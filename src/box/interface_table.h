@@ -19,7 +19,7 @@ namespace vorn {
 
 struct Panner;
 
-namespace interface {
+namespace box_interface {
 
 enum class Arguments {
     none,         // the message alone; any atoms after it are ignored
@@ -95,13 +95,13 @@ inline constexpr Message messages[] = {
      "Set the azimuth and pan",
      "The source azimuth in degrees, counter-clockwise from the front; any finite value, wrapped into 0..360."},
     {"int", one_integer, {.one_integer = receive_integer_azimuth}, 0, false, "AZIMUTH",
-     "Set the azimuth and pan",
-     "As float; the integer passes through single precision on its way, as the host's own conversion does."},
+     "The integer form of the azimuth",
+     "It passes through single precision on its way, as the host's own conversion does."},
     {"ft1", one_float, {.one_float = receive_elevation}, 1, true, "ELEVATION",
-     "Elevation (middle inlet)",
+     "Store the elevation",
      "The source elevation in degrees, stored without a pass; the next pass uses it. Any finite value."},
     {"ft2", one_float, {.one_float = receive_gain}, 2, true, "GAIN",
-     "Gain (right inlet)",
+     "Store the gain",
      "The source gain, 0 or more, stored without a pass. A negative value is refused with an error."},
     {"end", none, {.none = commit_configuration}, 0, true, "end",
      "Commit the loudspeaker configuration",
@@ -163,18 +163,38 @@ inline constexpr CreationArgument creation_argument = {
     "context", "symbol", "Context name",
     "Required. The first word of every amplitude message: channel 3 of [Vorn hall] leaves as hall-3."};
 
-inline constexpr const char *caveats[] = {
-    "A channel given to two loudspeakers keeps one map entry, the one entered last: mask and the spread reach only that loudspeaker. When its layer lets the channel go, the entry passes to the other loudspeaker.",
-    "A layer filled again sends 0 on each channel it drops that no other loudspeaker drives; setup and every refused layer or solo send 0 on every channel still above 0.",
-    "Until end has committed a configuration, no pass runs: the first position, bang or refresh says so, once. end refuses a ring with a layer that has no loudspeakers.",
-    "A line that a pass would post on every pass (no setup, an empty solo layer) is posted once per configuration change.",
-    "A symbol where setup, layer, solo, mask or radius expects a number is reported with its position: setup then changes nothing, layer and solo drop the configuration, mask skips the pair, radius stays.",
-    "A list with a symbol in it is refused, but the numbers after the symbol have already taken effect.",
-    "setup, layer, solo, end and med that come back through the patch while the box is sending are refused.",
-    "float, int, list, bang and refresh that come back through the patch while the box is sending store their values at once; one pass with the latest values follows when the sending is done.",
+// The behaviours a user could trip on, each with a title for the reference page's notes.
+struct Caveat {
+    const char *title;
+    const char *text;
 };
 
+inline constexpr Caveat caveats[] = {
+    {"A channel given twice",
+     "A channel given to two loudspeakers keeps one map entry, the one entered last: mask and the spread reach only that loudspeaker. When its layer lets the channel go, the entry passes to the other loudspeaker."},
+    {"A layer filled again",
+     "A layer filled again sends 0 on each channel it drops that no other loudspeaker drives; setup and every refused layer or solo send 0 on every channel still above 0."},
+    {"Before the first end",
+     "Until end has committed a configuration, no pass runs: the first position, bang or refresh says so, once. end refuses a ring with a layer that has no loudspeakers, naming it."},
+    {"Repeated complaints",
+     "A line that a pass would post on every pass (no setup, an empty solo layer) is posted once per configuration change."},
+    {"A symbol for a number",
+     "A symbol where setup, layer, solo, mask or radius expects a number is reported with its position: setup then changes nothing, layer and solo drop the configuration, mask skips the pair, radius stays."},
+    {"A symbol in a list",
+     "A list with a symbol in it is refused, but the numbers after the symbol have already taken effect."},
+    {"Configuring from the box's own output",
+     "setup, layer, solo, end and med that come back through the patch while the box is sending are refused."},
+    {"Moving from the box's own output",
+     "float, int, list, bang and refresh that come back through the patch while the box is sending store their values at once; one pass with the latest values follows when the sending is done."},
+};
 
+// A note without its title (a plain string would compile as one) fails here.
+consteval bool every_caveat_titled() {
+    for (const Caveat &caveat : caveats)
+        if (caveat.title == nullptr || caveat.text == nullptr) return false;
+    return true;
+}
+static_assert(every_caveat_titled(), "every caveat has a title and a text");
 
 // The row of a selector, or none.
 inline const Message *find_message(std::string_view selector) {
@@ -183,5 +203,5 @@ inline const Message *find_message(std::string_view selector) {
     return nullptr;
 }
 
-}  // namespace interface
+}  // namespace box_interface
 }  // namespace vorn

@@ -24,7 +24,7 @@ const char *context_of(host::Args arguments) {
 void start_panner(Panner &panner, host::Box *box, const char *context) {
     panner.box = box;
     if (!banner_posted) {
-        host::post(&panner, "Vorn %s - layer-based amplitude panning over loudspeaker layers", interface::version);
+        host::post(&panner, "Vorn %s - layer-based amplitude panning over loudspeaker layers", box_interface::version);
         banner_posted = true;
     }
     panner.context = context;

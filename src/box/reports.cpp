@@ -31,8 +31,8 @@ void post_info(const Panner &panner) {
 
 // Any index without a text leaves the host's buffer as it was.
 void write_assist(const Panner &, bool inlet, long index, char *dest) {
-    const std::span<const interface::Port> ports = inlet ? std::span<const interface::Port>(interface::inlets)
-                                                        : std::span<const interface::Port>(interface::outlets);
+    using Ports = std::span<const box_interface::Port>;
+    const Ports ports = inlet ? Ports(box_interface::inlets) : Ports(box_interface::outlets);
     if (index < 0 || index >= static_cast<long>(ports.size())) return;
     std::strcpy(dest, ports[static_cast<std::size_t>(index)].assist);
 }

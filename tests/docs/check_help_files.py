@@ -127,7 +127,18 @@ def main():
         reference = ElementTree.parse(folder / "Vorn.maxref.xml").getroot()
         check(reference.tag == "c74object" and reference.get("name") == "Vorn", "the reference page's root")
         methods = {method.get("name") for method in reference.iter("method")}
-        check(set(selectors) <= methods, f"messages missing from the reference page: {set(selectors) - methods}")
+        # The side inlets' floats and Max's int are told under "float", as a user sends them.
+        folded = {"int", "ft1", "ft2"}
+        check(set(selectors) - folded <= methods,
+              f"messages missing from the reference page: {set(selectors) - folded - methods}")
+        check(not methods & folded, f"the reference page names host selectors: {methods & folded}")
+        float_text = reference.findtext("methodlist/method[@name='float']/description")
+        check(all(words in float_text for words in ("An int", "middle inlet", "right inlet")),
+              f"the float method tells of neither int nor the side inlets: {float_text}")
+        notes = [entry.get("name") for entry in reference.iter("entry")]
+        check(notes and not any(name.isdigit() for name in notes), f"the notes' titles: {notes}")
+        see_also = {entry.get("name") for entry in reference.iter("seealso")}
+        check({"route", "line~", "*~", "mc.*~", "jweb"} <= see_also, f"the see-also list: {see_also}")
         check(all(m.findtext("description") for m in reference.iter("method")), "a method without description")
         # Arguments as the synopsis writes them, the bracketed ones optional.
         layer = [(arg.get("name"), arg.get("optional")) for arg in reference.find("methodlist/method[@name='layer']")
@@ -150,6 +161,12 @@ def main():
               f"package-info.json: {info}")
         for name in ("Vorn.maxhelp", "Vorn-help.pd", "Vorn.maxref.xml", "Vorn-dome.maxpat"):
             check("do not edit" in (folder / name).read_text(), f"{name} says it is generated")
+
+        for name in ("Vorn.maxref.xml", "Vorn-help.pd", "Vorn.maxhelp"):
+            check(not re.search(r"\bft[12]\b", (folder / name).read_text()), f"{name} names ft1 or ft2")
+        table = readme.read_text().split("<!-- messages:")[1].split("<!-- end of messages -->")[0]
+        check(not re.search(r"\bft[12]\b|^\| int \|", table, re.M), "the README's table names ft1, ft2 or an int row")
+        check("a float in the middle inlet" in table, "the README's table does not name the middle inlet's float")
 
         copy = folder / "README.md"
         shutil.copy(readme, copy)

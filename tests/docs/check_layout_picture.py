@@ -84,11 +84,17 @@ def main():
         check(path.read_text() == (source / "docs/dome.svg").read_text(),
               "docs/dome.svg is not the picture of examples/dome.vorn: run make docs")
 
-        # Two loudspeakers: each cell is 180 wide and the one at 0 crosses the left edge.
+        # Two loudspeakers: each cell is 180 wide. Seen as the mask editor shows it, azimuth 0
+        # ahead in the middle and left on the left: the cell at 0 spans the middle half and the
+        # one at 180 crosses both edges.
         transcript, path = picture(vorn_sim, "setup 0\nlayer 0 1 0 2 180\nend\nmask 2 0.25\n90.\n", folder)
         cells = check_picture("pair", transcript, path)
-        check(len(cells[1].findall(SVG + "rect")) == 2 and len(cells[2].findall(SVG + "rect")) == 1,
-              "pair: the cell at 0 is not drawn on both edges")
+        front = [(float(r.get("x")), float(r.get("width"))) for r in cells[1].findall(SVG + "rect")]
+        check(front == [(60 + 90 * 3, 180 * 3)], f"pair: the cell at 0 drawn at {front}, not the middle half")
+        check(len(cells[2].findall(SVG + "rect")) == 2, "pair: the cell at 180 is not drawn on both edges")
+        source = [g for g in ElementTree.parse(path).getroot().iter(SVG + "g") if g.get("class") == "source"][0]
+        check(float(source.find(SVG + "circle").get("cx")) == 60 + 90 * 3,
+              "pair: the source at azimuth 90 is not halfway between the left edge and the middle")
         spread = [g for g in ElementTree.parse(path).getroot().iter(SVG + "g") if g.get("class") == "spread"]
         check(len(spread) == 1 and spread[0].get("data-radius") == "1", "pair: the radius of a new box")
 

@@ -105,6 +105,55 @@ test('cells are cut at the edges of the plane and keep their whole width', () =>
   }
 });
 
+// The angle between two directions on the sphere, in degrees.
+function angleBetween(a, b) {
+  const r = Math.PI / 180;
+  const cos = Math.sin(a.elevation * r) * Math.sin(b.elevation * r) +
+    Math.cos(a.elevation * r) * Math.cos(b.elevation * r) * Math.cos((a.azimuth - b.azimuth) * r);
+  return Math.acos(Math.min(1, Math.max(-1, cos))) / r;
+}
+
+// The points of an SVG path made of M and plain coordinate pairs, as directions.
+function pathDirections(d) {
+  return d.split(/[MZ ]+/).filter((p) => /^-?[0-9.]+,-?[0-9.]+$/.test(p)).map((p) => {
+    const [x, y] = p.split(',').map(Number);
+    return { azimuth: 180 - x, elevation: 90 - y };
+  });
+}
+
+test('the source is read as the patch forwards the list it sends the box', () => {
+  assert.deepEqual(V.readSource([30, 20]), { azimuth: 30, elevation: 20 });
+  assert.deepEqual(V.readSource([45], { azimuth: 30, elevation: 20 }), { azimuth: 45, elevation: 20 },
+    'an azimuth alone keeps the elevation before');
+  assert.deepEqual(V.readSource(['10', '5', 0.5]), { azimuth: 10, elevation: 5 }, 'the gain after them is not drawn');
+  for (const bad of [[], ['left'], [30, 'up'], [NaN, 0], [Infinity]]) assert.equal(V.readSource(bad), null, String(bad));
+  assert.deepEqual([[1], [360], ['60']].map(V.readRadius), [1, 360, 60]);
+  for (const bad of [[0.5], [361], ['wide'], [], [30, 40]]) assert.equal(V.readRadius(bad), null, String(bad));
+
+  assert.deepEqual(V.sourcePoint(30, 20), { azimuth: 30, elevation: 20, x: 150, y: 70 });
+  assert.deepEqual(V.sourcePoint(-30, 100), { azimuth: 150, elevation: 80, x: 30, y: 10 }, 'past the zenith');
+  assert.deepEqual(V.sourcePoint(370, -280), { azimuth: 10, elevation: 80, x: 170, y: 10 });
+});
+
+test('the spread circle is drawn at the radius from the source, across the edges and round a pole', () => {
+  for (const [azimuth, elevation, radius] of [[30, 20, 60], [180, 0, 30], [350, -10, 45], [0, 75, 30], [90, -80, 20], [0, 0, 179]]) {
+    const paths = V.spreadPaths(azimuth, elevation, radius);
+    const points = pathDirections(paths.outline);
+    assert.equal(points.length, 3 * 121, 'the circle in three copies, one a turn to each side');
+    for (const point of points) {
+      const off = angleBetween(point, { azimuth, elevation });
+      assert.ok(Math.abs(off - radius) < 0.05, `source ${azimuth} ${elevation}: a point ${off} away, not ${radius}`);
+    }
+    const ys = points.map((p) => 90 - p.elevation);
+    assert.ok(ys.every((y) => y >= -1e-9 && y <= 180 + 1e-9), 'within the poles');
+  }
+  // Round the zenith the region closes along the top edge; reaching both poles, it is the
+  // plane without the cap round the far point.
+  assert.match(V.spreadPaths(0, 75, 30).fill, / -?[0-9.]+,0 -?[0-9.]+,0Z/);
+  assert.match(V.spreadPaths(0, 0, 120).fill, /^M-360,0h1080v180h-1080Z/);
+  assert.deepEqual(V.spreadPaths(0, 0, 180), { fill: 'M0,0h360v180h-360Z', outline: '' });
+});
+
 test('mask messages name only the layout\'s channels, hold values within 0..1 and stay short', () => {
   const layout = readExport(V.createExportReader(), domeCells);
   assert.deepEqual(V.maskMessages([[9, 0.6], [12, 0.5], [1, 1.5], [29, -0.2], [37, NaN], [38, 0.333]], layout),

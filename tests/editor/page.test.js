@@ -14,7 +14,8 @@ const { pagePath } = require('./load-core');
 const root = path.resolve(__dirname, '../..');
 const sim = path.join(root, 'build/bin/vorn-sim');
 const domeScript = path.join(root, 'examples/dome.vorn');
-const screenshot = path.join(root, 'docs/mask-editor.png');
+// The page at a size a patch's [jweb] is often given, and at a desktop window's.
+const screenshots = { small: path.join(root, 'docs/mask-editor-640.png'), large: path.join(root, 'docs/mask-editor.png') };
 const chromium = process.env.VORN_CHROMIUM || '/usr/bin/chromium';
 
 function runSim(script) {
@@ -74,10 +75,10 @@ after(async () => {
   fs.rmSync(profile, { recursive: true, force: true });
 });
 
-async function openPage({ withMax }) {
+async function openPage({ withMax, width = 1280, height = 800 }) {
   const page = await browser.newPage();
   page.setDefaultTimeout(HANG_MS);
-  await page.setViewport({ width: 1240, height: 720 });
+  await page.setViewport({ width, height });
   const problems = [];
   page.on('pageerror', (e) => problems.push(String(e)));
   if (withMax) {
@@ -121,6 +122,7 @@ async function drag(page, from, dx, dy) {
 }
 
 const near = (a, b) => Math.abs(a - b) < 0.05;
+const overlap = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 
 test('inside Max: the dome is drawn as exported, and a dragged mask caps channel 9', async () => {
   const transcript = execFileSync(sim, [domeScript], { encoding: 'utf8' });
@@ -173,23 +175,52 @@ test('inside Max: the dome is drawn as exported, and a dragged mask caps channel
   assert.ok(!/^error:/m.test(capped), capped);
   assert.equal(lastAmplitude(capped, 9), mask, 'channel 9 capped by the mask');
 
-  await page.screenshot({ path: screenshot });
+  // Where the dome's script leaves the source, as the patch forwards it.
+  await feed(page, [['source', [330, 12.5]], ['radius', [30]]]);
+  await page.screenshot({ path: screenshots.large });
 
-  // Shift-drag from channel 1 across channel 2 and down sets both.
+  // Channel 1 clicked, then a shift-drag from it across channel 2 selects both and sets nothing, though the
+  // pointer moves up and down on the way.
   await page.evaluate(() => { window.sent.length = 0; });
   const one = await marker(page, 1);
   const two = await marker(page, 2);
+  await page.click('.speaker[data-channel="1"]');
   await page.keyboard.down('Shift');
   await page.mouse.move(one.screen.x, one.screen.y);
   await page.mouse.down();
+  await page.mouse.move(one.screen.x, one.screen.y + 25, { steps: 4 });
   await page.mouse.move(two.screen.x, two.screen.y, { steps: 6 });
-  await page.mouse.move(two.screen.x, two.screen.y + 30, { steps: 4 });
   await page.mouse.up();
   await page.keyboard.up('Shift');
+  assert.deepEqual(await page.evaluate(() => window.sent), [], 'a selection sets no mask');
+  const selected = () => page.$$eval('.cell.selected', (g) => g.map((c) => Number(c.dataset.channel)).sort((a, b) => a - b));
+  assert.deepEqual(await selected(), [1, 2]);
+
+  // A plain drag on one of them sets both, and only them, however many cells it crosses
+  // (here those of channels 3 and 4 on the way), even with shift pressed halfway.
+  const four = await marker(page, 4);
+  await page.mouse.move(two.screen.x, two.screen.y);
+  await page.mouse.down();
+  await page.mouse.move(four.screen.x, four.screen.y + 10, { steps: 8 });
+  await page.keyboard.down('Shift');
+  await page.mouse.move(four.screen.x, four.screen.y + 40, { steps: 4 });
+  await page.keyboard.up('Shift');
+  await page.mouse.up();
   const together = await page.evaluate(() => window.sent);
+  assert.ok(together.length > 0, 'the drag sent masks');
+  for (const message of together) {
+    assert.equal(message[0], 'mask');
+    assert.deepEqual(message.filter((_, i) => i % 2 === 1).sort(), [1, 2], JSON.stringify(message));
+  }
   const last = together[together.length - 1];
-  assert.deepEqual(last.slice(0, 2), ['mask', 1]);
-  assert.deepEqual([last[3], last[4]], [2, last[2]], JSON.stringify(together));
+  assert.ok(last[2] < 1 && last[4] === last[2], JSON.stringify(last));
+  assert.deepEqual(await selected(), [1, 2], 'the cells crossed did not join');
+  const masks = await page.$$eval('.cell', (g) => g.filter((c) => Number(c.dataset.mask) < 1).map((c) => Number(c.dataset.channel)));
+  assert.deepEqual(masks.sort((a, b) => a - b), [1, 2, 9]);
+
+  // A click without a drag on one of them picks it alone.
+  await page.click('.speaker[data-channel="2"]');
+  assert.deepEqual(await selected(), [2]);
 
   // "reset" sends every channel of the layout back to 1, and nothing else.
   await page.evaluate(() => { window.sent.length = 0; });
@@ -278,6 +309,137 @@ test('in a browser: a pasted transcript is drawn and the masks come out as lines
   assert.equal(lines, 'mask 9 0.7\nmask 17 0.29');
   const capped = runSim(`${fs.readFileSync(domeScript, 'utf8')}\n${lines}\nlist 180. 0.\n`);
   assert.equal(lastAmplitude(capped, 9), 0.7);
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test('in a [jweb] of 640×420 or 900×500 the panel goes below and the channel numbers stay legible', async () => {
+  const transcript = execFileSync(sim, [domeScript], { encoding: 'utf8' });
+  for (const [width, height] of [[640, 420], [900, 500], [1280, 800]]) {
+    const { page, problems } = await openPage({ withMax: true, width, height });
+    await feed(page, inletCalls(transcript));
+    await feed(page, [['source', [330, 12.5]], ['radius', [30]]]);
+    const size = `${width}×${height}`;
+    const look = await page.evaluate(() => {
+      const box = (e) => { const r = e.getBoundingClientRect(); return { left: r.left, right: r.right, top: r.top, bottom: r.bottom }; };
+      const labels = [...document.querySelectorAll('.speaker')].map((speaker) => {
+        const text = speaker.querySelector('text');
+        return { channel: Number(speaker.dataset.channel), box: box(text),
+          pixels: parseFloat(getComputedStyle(text).fontSize) * text.getScreenCTM().a };
+      });
+      const axis = [...document.querySelectorAll('#plane-axis text, #solo-axis text')].map((t) => ({ text: t.textContent, box: box(t) }));
+      const markers = [...document.querySelectorAll('.speaker circle.mask-track')].map(box);
+      return { plane: box(document.getElementById('plane')), solo: box(document.getElementById('solo')),
+        panel: box(document.querySelector('aside')), labels, axis, markers };
+    });
+    assert.equal(look.labels.length, 39, size);
+    for (const label of look.labels) {
+      assert.ok(label.pixels >= 10, `${size}: channel ${label.channel} drawn ${label.pixels.toFixed(1)} px high`);
+      assert.ok(label.box.left >= 0 && label.box.right <= width, `${size}: channel ${label.channel} in the window`);
+    }
+    // No number lies on another: the 16 of the lowest ring stand closest.
+    for (const a of look.labels) {
+      for (const b of look.labels) assert.ok(a === b || !overlap(a.box, b.box), `${size}: channels ${a.channel} and ${b.channel} overlap`);
+    }
+    for (const label of look.axis) {
+      assert.ok(label.box.left >= 0, `${size}: the axis label ${label.text} in the window`);
+      assert.ok(look.markers.every((m) => !overlap(m, label.box)), `${size}: a marker hides the axis label ${label.text}`);
+    }
+    assert.ok(look.plane.left >= 0 && look.plane.right <= width && look.solo.bottom <= height,
+      `${size}: the plane and the solo strip in sight: ${JSON.stringify(look)}`);
+    if (width < 1000) {
+      assert.ok(look.panel.top >= look.solo.bottom, `${size}: the panel below the plane`);
+    } else {
+      assert.ok(look.panel.left >= look.plane.right && look.panel.top < look.plane.bottom, `${size}: the panel beside the plane`);
+    }
+    // Dragging still sets the cell under the pointer at this size.
+    await page.evaluate(() => { window.sent.length = 0; });
+    await drag(page, (await marker(page, 12)).screen, 0, 30);
+    const sent = await page.evaluate(() => window.sent);
+    assert.ok(sent.length > 0 && sent.every((m) => m[0] === 'mask' && m[1] === 12 && m.length === 3), `${size}: ${JSON.stringify(sent)}`);
+    if (width === 640) await page.screenshot({ path: screenshots.small });
+    assert.deepEqual(problems, []);
+    await page.close();
+  }
+});
+
+test('the source the patch forwards is drawn with its spread radius, and drags pass through it', async () => {
+  const transcript = execFileSync(sim, [domeScript], { encoding: 'utf8' });
+  const { page, problems } = await openPage({ withMax: true });
+  await feed(page, inletCalls(transcript));
+  const source = () => page.evaluate(() => {
+    const g = document.querySelector('#plane-source g');
+    if (g === null) return null;
+    const svg = g.ownerSVGElement;
+    const r = g.querySelector('circle').getBoundingClientRect();
+    const at = new DOMPoint(r.x + r.width / 2, r.y + r.height / 2).matrixTransform(svg.getScreenCTM().inverse());
+    const outline = document.querySelector('#plane-spread path.outline');
+    return { azimuth: Number(g.dataset.azimuth), elevation: Number(g.dataset.elevation), x: at.x, y: at.y,
+      radius: document.getElementById('plane-spread').dataset.radius, outline: outline && outline.getAttribute('d'),
+      solo: document.querySelector('#solo-source path').getAttribute('d') };
+  });
+  assert.equal(await source(), null, 'no marker before the patch says where the source is');
+
+  await feed(page, [['source', [30, 20, 0.8]]]);
+  let drawn = await source();
+  assert.ok(near(drawn.x, 150) && near(drawn.y, 70), `azimuth 30, elevation 20 at ${drawn.x}, ${drawn.y}`);
+  assert.equal(drawn.outline, null, 'no circle before the radius is known');
+  assert.equal(drawn.solo, 'M150,0v24', 'the solo strip marks the azimuth');
+
+  await feed(page, [['radius', [60]], ['source', [90]]]);
+  drawn = await source();
+  assert.deepEqual([drawn.azimuth, drawn.elevation, drawn.radius], [90, 20, '60'], 'an azimuth alone keeps the elevation');
+  const r = Math.PI / 180;
+  for (const pair of drawn.outline.split(/[MZ ]+/).filter((p) => p.includes(','))) {
+    const [x, y] = pair.split(',').map(Number);
+    const [az, el] = [180 - x, 90 - y];
+    const cos = Math.sin(el * r) * Math.sin(20 * r) + Math.cos(el * r) * Math.cos(20 * r) * Math.cos((az - 90) * r);
+    assert.ok(Math.abs(Math.acos(Math.min(1, cos)) / r - 60) < 0.05, `outline point ${pair} is 60 degrees from the source`);
+  }
+
+  // What the box refuses, the page refuses too, and keeps what it drew.
+  await feed(page, [['radius', [400]]]);
+  assert.equal(await page.$eval('#problem', (p) => p.textContent), 'radius: one number of degrees, 1..360, as the box takes it');
+  await feed(page, [['source', ['left']]]);
+  assert.match(await page.$eval('#problem', (p) => p.textContent), /^source: AZIMUTH \[ELEVATION\]/);
+  drawn = await source();
+  assert.deepEqual([drawn.azimuth, drawn.elevation, drawn.radius], [90, 20, '60']);
+
+  // The source over loudspeaker 5 (azimuth 90, elevation 0): a drag there still reaches it.
+  await feed(page, [['source', [90, 0]]]);
+  await page.evaluate(() => { window.sent.length = 0; });
+  await drag(page, (await marker(page, 5)).screen, 0, 30);
+  const sent = await page.evaluate(() => window.sent);
+  assert.ok(sent.length > 0 && sent.every((m) => m[1] === 5), JSON.stringify(sent));
+  assert.deepEqual(problems, []);
+  await page.close();
+});
+
+test('in a browser: an IEM file read after a transcript clears the dome and the status line', async () => {
+  const { page, problems } = await openPage({ withMax: false });
+  const transcript = execFileSync(sim, [domeScript], { encoding: 'utf8' });
+  const read = async (text) => {
+    await page.$eval('#source', (t, value) => { t.value = value; }, text);
+    await page.click('#read');
+  };
+  await read(transcript);
+  await drag(page, (await marker(page, 9)).screen, 0, 45);
+  const domeStatus = await page.$eval('#status', (s) => s.textContent);
+  assert.match(domeStatus, /^39 loudspeakers/);
+  assert.equal(await page.$eval('#mask-lines', (t) => t.value), 'mask 9 0.7');
+
+  await read(JSON.stringify({ LoudspeakerLayout: { Name: 'pair', Loudspeakers: [
+    { Azimuth: 30, Elevation: 0, Channel: 1 }, { Azimuth: -30, Elevation: 0, Channel: 2 }] } }));
+  assert.equal(await page.$$eval('.cell, .speaker', (c) => c.length), 0, 'the old dome is gone');
+  assert.equal(await page.$eval('#solo', (s) => s.style.display), 'none');
+  const status = await page.$eval('#status', (s) => s.textContent);
+  assert.ok(status !== domeStatus && /^IEM layout read/.test(status), status);
+  assert.equal(await page.$eval('#mask-lines', (t) => t.value), '', 'no masks of the old dome to copy');
+  assert.equal(await page.$eval('#config-lines', (t) => t.value), 'setup 0\nlayer 0 1 30 2 330\nend');
+
+  // The transcript of those messages draws the new layout.
+  await read(runSim(`!create pair\n${await page.$eval('#config-lines', (t) => t.value)}\n`));
+  assert.equal(await page.$$eval('.cell', (c) => c.length), 2);
   assert.deepEqual(problems, []);
   await page.close();
 });

@@ -57,8 +57,8 @@ t_atom atom_for(const std::string &token) {
     t_atom atom{};
     if (vorn_sim::is_number_token(token)) return vorn_sim::atom_of(token);
     if (token.size() > 1 && token[0] == '$') {
-        constexpr std::size_t rows = std::size(vorn::interface::messages);
-        atom_setsym(&atom, gensym(vorn::interface::messages[number_after(token) % rows].selector));
+        constexpr std::size_t rows = std::size(vorn::box_interface::messages);
+        atom_setsym(&atom, gensym(vorn::box_interface::messages[number_after(token) % rows].selector));
         return atom;
     }
     if (token.size() > 1 && token[0] == '~') {
@@ -71,7 +71,7 @@ t_atom atom_for(const std::string &token) {
         atom.a_type = static_cast<short>(tag >= 1 && tag <= 3 ? 0 : tag);
         return atom;
     }
-    if (vorn::interface::find_message(token)) {
+    if (vorn::box_interface::find_message(token)) {
         atom_setsym(&atom, gensym(token.c_str()));
         return atom;
     }

@@ -13,11 +13,20 @@ export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 command=$2
 shift 2
 
-# Some kernels cannot execute 32-bit programs at all: wine's 32-bit loader fails there, so
-# the 64-bit loader serves the 64-bit tests and the 32-bit ones are skipped, saying why.
+# Some kernels cannot execute 32-bit programs at all: wine's 32-bit loader fails there. Then
+# the loader of $VORN_WINE32 (made by scripts/wine32-emulator.sh) serves both widths, its 32-bit
+# half under qemu-i386; without it the 64-bit loader serves the 64-bit tests and the 32-bit
+# ones are skipped, saying why.
+emulated=0
 if /usr/lib/wine/wine --version >/dev/null 2>&1; then
   can_run_32_bit=1
   wine() { command wine "$@"; }
+elif [ -n "${VORN_WINE32:-}" ] && "$VORN_WINE32/lib/wine/wine" --version >/dev/null 2>&1; then
+  can_run_32_bit=1 emulated=1
+  export WINELOADER=$VORN_WINE32/lib/wine/wine64
+  wine() { "$WINELOADER" "$@"; }
+  # wine64 alone looks for the 32-bit libraries beside its own; the prefix's syswow64 needs them.
+  wineboot() { WINEDLLPATH=/usr/lib/i386-linux-gnu/wine "$WINELOADER" wineboot "$@"; }
 else
   can_run_32_bit=0
   export WINELOADER=/usr/lib/wine/wine64
@@ -31,6 +40,12 @@ start)
   exec </dev/null >/dev/null 2>&1
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i && wineserver -w || exit 1
+  fi
+  # A prefix made while 32-bit programs could not run lacks its 32-bit half; wine installs
+  # it only on a full update, which a changed timestamp asks for.
+  if [ $emulated -eq 1 ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    rm -f "$WINEPREFIX/.update-timestamp"
+    wineboot -u && wineserver -w || exit 1
   fi
   wineserver -p 30
   # Start the prefix's services here: started by a test's wine they would keep its output
@@ -49,7 +64,7 @@ scenario)
     exit 77
   fi
   if [ "$width" = x86 ] && [ $can_run_32_bit -eq 0 ]; then
-    echo "skipped: this machine's kernel cannot run 32-bit programs, so wine cannot run x86"
+    echo "skipped: this machine's kernel cannot run 32-bit programs, and make windows made no emulator for it"
     exit 77
   fi
   want_status=$(sed -n 's/^# status: *\([0-9]*\).*/\1/p' "$script" | head -n 1)
@@ -71,7 +86,7 @@ plugin)
   # --plugin PATH loads that file instead of the plug-in beside vorn-sim.exe.
   sim=$1 plugin=$2 script=$3
   if [[ "$plugin" == *.mxe ]] && [ $can_run_32_bit -eq 0 ]; then
-    echo "skipped: this machine's kernel cannot run 32-bit programs, so wine cannot run x86"
+    echo "skipped: this machine's kernel cannot run 32-bit programs, and make windows made no emulator for it"
     exit 77
   fi
   folder=$(mktemp -d)

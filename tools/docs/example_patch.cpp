@@ -121,9 +121,9 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
         first = false;
     }
 
-    const int vorn = layout.object(20, y + 10, 90, text(vorn::interface::class_name, " ", script.context),
-                                   static_cast<int>(std::size(vorn::interface::inlets)),
-                                   std::vector<std::string>(std::size(vorn::interface::outlets), ""));
+    const int vorn = layout.object(20, y + 10, 90, text(vorn::box_interface::class_name, " ", script.context),
+                                   static_cast<int>(std::size(vorn::box_interface::inlets)),
+                                   std::vector<std::string>(std::size(vorn::box_interface::outlets), ""));
     for (const Sender &sender : senders) layout.connect(sender.box, 0, vorn, sender.inlet);
     const int printer = layout.object(300, y + 10, 120, "print mask-editor", 1, {});
     layout.connect(vorn, 1, printer, 0);

@@ -2,9 +2,12 @@
 // behaviours a user could trip on, all from the interface table.
 #include <cctype>
 #include <sstream>
+#include <string_view>
 
 #include "patch.h"
 #include "box/interface_table.h"
+#include "message_names.h"
+#include "patch_layout.h"
 #include "synopsis.h"
 #include "text_escape.h"
 
@@ -12,7 +15,7 @@ namespace vorn_docs {
 
 namespace {
 
-namespace table = vorn::interface;
+namespace table = vorn::box_interface;
 
 std::string lower(std::string text) {
     for (char &c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -63,30 +66,40 @@ std::string maxref_xml() {
         << "      <description>" << xml_text(argument.description) << "</description>\n"
         << "    </objarg>\n  </objarglist>\n";
 
+    // One method per selector a user sends: the side inlets' floats are told under "float",
+    // in the order of their inlets, as the host's reference pages do.
     out << "  <methodlist>\n";
     for (const table::Message &message : table::messages) {
-        if (message.arguments == table::Arguments::host_only) continue;
+        if (!listed(message) || is_side_inlet_float(message)) continue;
         out << "    <method name=\"" << xml_text(message.selector) << "\">\n      <arglist>\n";
         for (const SynopsisArgument &arg : synopsis_arguments(message.selector, message.synopsis))
             out << "        <arg name=\"" << xml_text(lower(arg.name)) << "\" optional=\"" << (arg.optional ? 1 : 0)
                 << "\" type=\"" << argument_type(message.arguments) << "\" />\n";
         out << "      </arglist>\n"
             << "      <digest>" << xml_text(message.digest) << "</digest>\n"
-            << "      <description>" << xml_text(message.description);
-        if (message.inlet != 0) out << " (inlet " << message.inlet << ")";
+            << "      <description>" << xml_text(full_description(message));
+        if (std::string_view(message.selector) == "float")
+            for (const table::Message &side : table::messages)
+                if (is_side_inlet_float(side) && side.arguments == table::Arguments::one_float)
+                    out << " " << xml_text(text("In the ", inlet_side(side.inlet), " inlet: ", side.digest, ". ",
+                                                side.description));
         if (!message.in_pd) out << " Max only: Pd has no such message.";
         out << "</description>\n    </method>\n";
     }
     out << "  </methodlist>\n";
 
     out << "  <misc name=\"Good to know\">\n";
-    int number = 0;
-    for (const char *caveat : table::caveats)
-        out << "    <entry name=\"" << ++number << "\">\n      <description>" << xml_text(caveat)
+    for (const table::Caveat &caveat : table::caveats)
+        out << "    <entry name=\"" << xml_text(caveat.title) << "\">\n      <description>" << xml_text(caveat.text)
             << "</description>\n    </entry>\n";
     out << "  </misc>\n";
 
-    out << "  <seealsolist>\n    <seealso name=\"route\" />\n    <seealso name=\"print\" />\n  </seealsolist>\n"
+    // The objects a patch pairs with the box: route and line~ to smooth the gains, *~ or mc.*~ to
+    // apply them, jweb for the mask editor.
+    out << "  <seealsolist>\n";
+    for (const char *object : {"route", "line~", "*~", "mc.*~", "jweb"})
+        out << "    <seealso name=\"" << xml_text(object) << "\" />\n";
+    out << "  </seealsolist>\n"
         << "</c74object>\n";
     return out.str();
 }

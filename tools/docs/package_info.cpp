@@ -8,7 +8,7 @@
 namespace vorn_docs {
 
 std::string package_info_json() {
-    namespace table = vorn::interface;
+    namespace table = vorn::box_interface;
     std::ostringstream out;
     out << "{\n"
         << "\t\"name\": " << json_string(table::class_name) << ",\n"

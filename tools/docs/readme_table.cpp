@@ -5,12 +5,13 @@
 
 #include "patch.h"
 #include "box/interface_table.h"
+#include "message_names.h"
 
 namespace vorn_docs {
 
 namespace {
 
-namespace table = vorn::interface;
+namespace table = vorn::box_interface;
 
 // Table cells end at a bar.
 std::string cell(const std::string &text) {
@@ -18,8 +19,6 @@ std::string cell(const std::string &text) {
     for (const char c : text) out += c == '|' ? std::string("\\|") : std::string(1, c);
     return out;
 }
-
-constexpr const char *sides[] = {"left", "middle", "right"};
 
 }  // namespace
 
@@ -30,22 +29,22 @@ std::string readme_messages_table() {
         << "| argument | `" << table::creation_argument.name << "` (" << table::creation_argument.type << ") | "
         << cell(table::creation_argument.description) << " |\n";
     for (std::size_t i = 0; i < std::size(table::inlets); ++i)
-        out << "| inlet | " << sides[i] << " | " << cell(table::inlets[i].digest) << ": "
+        out << "| inlet | " << inlet_side(static_cast<int>(i)) << " | " << cell(table::inlets[i].digest) << ": "
             << cell(table::inlets[i].description) << " |\n";
     for (std::size_t i = 0; i < std::size(table::outlets); ++i)
-        out << "| outlet | " << sides[i == 0 ? 0 : 2] << " | " << cell(table::outlets[i].digest) << ": "
+        out << "| outlet | " << (i == 0 ? "left" : "right") << " | " << cell(table::outlets[i].digest) << ": "
             << cell(table::outlets[i].description) << " |\n";
 
     out << "\n| message | written as | inlet | what it does |\n|---|---|---|---|\n";
     for (const table::Message &message : table::messages) {
-        if (message.arguments == table::Arguments::host_only) continue;
-        out << "| " << message.selector << " | `" << cell(message.synopsis) << "` | " << sides[message.inlet] << " | "
-            << cell(message.digest) << ". " << cell(message.description) << (message.in_pd ? "" : " Max only.")
-            << " |\n";
+        if (!listed(message)) continue;
+        out << "| " << user_name(message) << " | `" << cell(message.synopsis) << "` | " << inlet_side(message.inlet)
+            << " | " << cell(message.digest) << ". " << cell(full_description(message))
+            << (message.in_pd ? "" : " Max only.") << " |\n";
     }
 
     out << "\nGood to know:\n";
-    for (const char *caveat : table::caveats) out << "- " << caveat << "\n";
+    for (const table::Caveat &caveat : table::caveats) out << "- **" << caveat.title << ".** " << caveat.text << "\n";
     out << "<!-- end of messages -->\n";
     return out.str();
 }

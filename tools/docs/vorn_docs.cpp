@@ -74,8 +74,8 @@ int update_readme(const std::filesystem::path &path) {
 int main(int argc, char **argv) {
     const std::string first = argc > 1 ? argv[1] : "";
     if (argc == 2 && first == "--selectors") {
-        for (const vorn::interface::Message &message : vorn::interface::messages)
-            if (message.arguments != vorn::interface::Arguments::host_only) std::printf("%s\n", message.selector);
+        for (const vorn::box_interface::Message &message : vorn::box_interface::messages)
+            if (message.arguments != vorn::box_interface::Arguments::host_only) std::printf("%s\n", message.selector);
         return 0;
     }
     if (argc == 3 && first == "--readme") return update_readme(argv[2]);

@@ -1,6 +1,8 @@
 // The layout as an SVG: the azimuth/elevation plane with azimuth across and elevation up,
 // one cell per loudspeaker shaded by its last amplitude, the solo layers in bands of their
-// own below it, and the source with the circle its spread radius reaches.
+// own below it, and the source with the circle its spread radius reaches. The plane is seen
+// as the mask editor shows it, from the listening position facing azimuth 0: 0 in the
+// middle, left (positive azimuths) on the left, 180 at both edges.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,7 +23,10 @@ constexpr double plane_left = 60, plane_top = 80;
 constexpr double plane_width = 360 * scale, plane_height = 180 * scale;
 constexpr double band_height = 60, band_gap = 40;
 
-double x_of(double azimuth) { return plane_left + azimuth * scale; }
+// Plane x runs 0..360 from the rear on the left round to the rear on the right.
+double x_at(double plane_x) { return plane_left + plane_x * scale; }
+double wrap(double azimuth) { return std::fmod(std::fmod(azimuth, 360) + 360, 360); }
+double x_of(double azimuth) { return x_at(wrap(180 - azimuth)); }
 double y_of(double elevation) { return plane_top + (90 - elevation) * scale; }
 
 std::string number(double value) {
@@ -48,11 +53,11 @@ std::string shade(double amplitude) {
     return "rgb(" + std::to_string(red) + "," + std::to_string(green) + "," + std::to_string(blue) + ")";
 }
 
-// The azimuth stretches [start, start + width) of a cell within 0..360: cells that cross
-// an edge come back in from the other side.
+// The plane-x stretches of a cell's azimuths [left, left + width) within 0..360: cells that
+// cross an edge come back in from the other side.
 std::vector<std::pair<double, double>> azimuth_pieces(double left, double width) {
     if (width >= 360) return {{0, 360}};
-    const double start = std::fmod(std::fmod(left, 360) + 360, 360);
+    const double start = wrap(180 - left - width);
     if (start + width <= 360) return {{start, start + width}};
     return {{start, 360}, {0, start + width - 360}};
 }
@@ -77,7 +82,7 @@ void cell_group(std::ostream &out, const PictureSpeaker &speaker, double top, do
         << "\" data-mask=\"" << number(speaker.mask) << "\" fill=\"" << shade(std::max(speaker.amplitude, 0.0))
         << "\">";
     for (const auto &[from, to] : azimuth_pieces(speaker.left, speaker.width))
-        rect(out, x_of(from), top, (to - from) * scale, bottom - top, "");
+        rect(out, x_at(from), top, (to - from) * scale, bottom - top, "");
     out << "</g>\n";
 }
 
@@ -109,33 +114,34 @@ void source(std::ostream &out, const PictureFacts &facts) {
         elevation = (elevation > 0 ? 180 : -180) - elevation;
         azimuth += 180;
     }
-    azimuth = std::fmod(std::fmod(azimuth, 360) + 360, 360);
+    azimuth = wrap(azimuth);
 
     out << "<g class=\"spread\" clip-path=\"url(#plane)\" fill=\"#1c6dd0\" fill-opacity=\"0.16\" stroke=\"#1c6dd0\" "
            "stroke-dasharray=\"5 3\" fill-rule=\"evenodd\" data-radius=\""
         << number(facts.radius) << "\">";
     const bool north = 90 - elevation < facts.radius, south = 90 + elevation < facts.radius;
     if (facts.radius >= 180) {
-        rect(out, x_of(0), y_of(90), plane_width, plane_height, "");
+        rect(out, x_at(0), y_of(90), plane_width, plane_height, "");
     } else {
         const auto points = spread_circle(azimuth, elevation, facts.radius);
         // One path for every copy of the circle, so that the even-odd rule cuts each hole once.
         std::ostringstream path;
         if (north && south) {  // the spread is everything but a cap round the far point
-            path << "M" << number(x_of(-360)) << "," << number(y_of(90)) << "h" << number(3 * plane_width) << "v"
+            path << "M" << number(x_at(-360)) << "," << number(y_of(90)) << "h" << number(3 * plane_width) << "v"
                  << number(plane_height) << "h" << number(-3 * plane_width) << "Z";
         }
         std::ostringstream outline;  // the circle alone, without the edges that close it
         for (const double shift : {-360.0, 0.0, 360.0}) {
             std::ostringstream circle;
             circle << "M";
-            for (const auto &[lon, lat] : points) circle << number(x_of(lon + shift)) << "," << number(y_of(lat)) << " ";
+            // Unwrapped, so that the copies a turn to each side finish it across the edges.
+            for (const auto &[lon, lat] : points) circle << number(x_at(180 - lon + shift)) << "," << number(y_of(lat)) << " ";
             outline << circle.str();
             path << circle.str();
             if (north != south) {  // the circle goes round a pole: close it along that edge
                 const double pole = north ? 90 : -90;
-                path << number(x_of(points.back().first + shift)) << "," << number(y_of(pole)) << " "
-                     << number(x_of(points.front().first + shift)) << "," << number(y_of(pole)) << " ";
+                path << number(x_at(180 - points.back().first + shift)) << "," << number(y_of(pole)) << " "
+                     << number(x_at(180 - points.front().first + shift)) << "," << number(y_of(pole)) << " ";
             }
             path << "Z";
         }
@@ -197,20 +203,20 @@ std::string layout_svg(const PictureFacts &facts) {
     out << "</g>\n";
 
     out << "<g class=\"grid\" stroke=\"#bbb\" stroke-width=\"0.5\" fill=\"none\">";
-    for (int azimuth = 0; azimuth <= 360; azimuth += 30)
-        out << "<path d=\"M" << number(x_of(azimuth)) << "," << number(plane_top) << "v" << number(plane_height) << "\"/>";
+    for (int across = 0; across <= 360; across += 30)
+        out << "<path d=\"M" << number(x_at(across)) << "," << number(plane_top) << "v" << number(plane_height) << "\"/>";
     for (int elevation = -90; elevation <= 90; elevation += 30)
         out << "<path d=\"M" << number(plane_left) << "," << number(y_of(elevation)) << "h" << number(plane_width)
             << "\"/>";
     out << "</g>\n";
-    for (int azimuth = 0; azimuth <= 360; azimuth += 30)
-        out << "<text class=\"axis\" x=\"" << number(x_of(azimuth)) << "\" y=\"" << number(plane_top + plane_height + 15)
-            << "\" text-anchor=\"middle\">" << azimuth << "</text>";
+    for (int across = 0; across <= 360; across += 30)
+        out << "<text class=\"axis\" x=\"" << number(x_at(across)) << "\" y=\"" << number(plane_top + plane_height + 15)
+            << "\" text-anchor=\"middle\">" << (across == 360 ? 180 : static_cast<int>(wrap(180 - across))) << "</text>";
     for (int elevation = -90; elevation <= 90; elevation += 30)
         out << "<text class=\"axis\" x=\"" << number(plane_left - 6) << "\" y=\"" << number(y_of(elevation) + 4)
             << "\" text-anchor=\"end\">" << elevation << "</text>";
     out << "\n<text class=\"axis\" x=\"" << number(plane_left + plane_width / 2) << "\" y=\""
-        << number(plane_top + plane_height + 30) << "\" text-anchor=\"middle\">azimuth (degrees)</text>\n";
+        << number(plane_top + plane_height + 30) << "\" text-anchor=\"middle\">azimuth (degrees), as seen from the listening position: left on the left</text>\n";
 
     for (const PictureSpeaker &speaker : ring) label(out, x_of(speaker.azimuth), y_of(speaker.elevation), speaker);
 

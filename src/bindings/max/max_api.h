@@ -10,7 +10,10 @@
 #endif
 
 #ifdef VORN_USE_MAX_SDK
+// ext.h leaves the critical region to its own header. The SDK brings in windows.h, whose
+// `interface` macro is why no name of ours is that word.
 #include "ext.h"
+#include "ext_critical.h"
 #include "ext_obex.h"
 #else
 

@@ -54,7 +54,7 @@ void vorn_free(MaxBox *x) noexcept {
 }
 
 template <std::size_t I>
-constexpr const interface::Message &row = interface::messages[I];
+constexpr const box_interface::Message &row = box_interface::messages[I];
 
 template <std::size_t I>
 void on_none(MaxBox *x) noexcept {
@@ -91,8 +91,8 @@ method as_method(Handler handler) {
 
 template <std::size_t I>
 void add_method(t_class *c) {
-    using enum interface::Arguments;
-    constexpr const interface::Message &m = row<I>;
+    using enum box_interface::Arguments;
+    constexpr const box_interface::Message &m = row<I>;
     if constexpr (m.arguments == none)
         class_addmethod(c, as_method(on_none<I>), m.selector, 0);
     else if constexpr (m.arguments == one_float)
@@ -116,9 +116,9 @@ void add_methods(t_class *c, std::index_sequence<I...>) {
 
 extern "C" VORN_EXPORT void ext_main(void *) {
     using namespace vorn::max;
-    t_class *c = class_new(vorn::interface::class_name, as_method(vorn_new), as_method(vorn_free),
+    t_class *c = class_new(vorn::box_interface::class_name, as_method(vorn_new), as_method(vorn_free),
                            static_cast<long>(sizeof(MaxBox)), nullptr, A_GIMME, 0);
-    add_methods(c, std::make_index_sequence<std::size(vorn::interface::messages)>{});
+    add_methods(c, std::make_index_sequence<std::size(vorn::box_interface::messages)>{});
     class_register(gensym("box"), c);
     vorn_class = c;
 }

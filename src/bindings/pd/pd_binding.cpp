@@ -36,7 +36,7 @@ void *vorn_new(t_symbol *, int argc, t_atom *argv) noexcept {
 void vorn_free(PdBox *x) noexcept { finish_panner(x->panner); }
 
 template <std::size_t I>
-constexpr const interface::Message &row = interface::messages[I];
+constexpr const box_interface::Message &row = box_interface::messages[I];
 
 template <std::size_t I>
 void on_none(PdBox *x) noexcept {
@@ -60,8 +60,8 @@ t_method as_method(Handler handler) {
 
 template <std::size_t I>
 void add_method(t_class *c) {
-    using enum interface::Arguments;
-    constexpr const interface::Message &m = row<I>;
+    using enum box_interface::Arguments;
+    constexpr const box_interface::Message &m = row<I>;
     if constexpr (!m.in_pd) {
         return;
     } else if constexpr (std::string_view(m.selector) == "bang") {
@@ -91,7 +91,7 @@ void add_methods(t_class *c, std::index_sequence<I...>) {
 
 extern "C" __attribute__((visibility("default"))) void Vorn_setup(void) {
     using namespace vorn::pd;
-    vorn_class = class_new(gensym(vorn::interface::class_name), reinterpret_cast<t_newmethod>(reinterpret_cast<void (*)()>(vorn_new)),
+    vorn_class = class_new(gensym(vorn::box_interface::class_name), reinterpret_cast<t_newmethod>(reinterpret_cast<void (*)()>(vorn_new)),
                            as_method(vorn_free), sizeof(PdBox), CLASS_DEFAULT, A_GIMME, A_NULL);
-    add_methods(vorn_class, std::make_index_sequence<std::size(vorn::interface::messages)>{});
+    add_methods(vorn_class, std::make_index_sequence<std::size(vorn::box_interface::messages)>{});
 }
