@@ -35,7 +35,8 @@ public:
     // cannot pan, no line of a pass repeated without a configuration change between, and
     // the Speaker map consistent.
     std::string end_message(const vorn::Panner *panner);
-    // After a "refresh" with nothing fed back: every loudspeaker with a selector was sent once.
+    // After a "refresh" with nothing fed back: every loudspeaker with a selector was sent once,
+    // or none before a commit.
     std::string refresh_breaches(const vorn::Panner &panner) const;
     // After a pass that repeats the one before: nothing was sent on the left outlet.
     std::string repeat_breaches() const;
