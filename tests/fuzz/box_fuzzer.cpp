@@ -30,9 +30,10 @@ extern "C" void ext_main(void *resources);
 namespace {
 
 constexpr std::size_t max_lines = 400;
-// Enough for a loop to run into the box's own limits (1,000 owed passes in a row); a loop
-// that recurses is caught by the depth limit long before.
-constexpr int max_fed_back_per_message = 5000;
+// Enough for a loop to run into the box's own limit of 1,000 owed passes in a row; a loop
+// that recurses is caught by the depth limit long before. More would spend the run on
+// feedback alone.
+constexpr int max_fed_back_per_message = 1100;
 // The box takes a message that comes back while it sends without sending from inside it, so
 // the patch never answers a message that its own answer made: depth 1. Deeper is a finding
 // (a recursion that only the stack would end).
