@@ -28,6 +28,13 @@ void report_from_pass(Panner &panner, std::uint32_t report, const char *text);
 // Sends 0 on every channel the patch holds above 0 that no loudspeaker of the
 // configuration drives any more (all of them once the layers are gone).
 void silence_undriven_channels(Panner &panner);
+// Sends a layer summed in mode 2, every amplitude times `scale` before the mask.
+void send_layer_scaled(Panner &panner, Layer &layer, double scale);
+// Scales the amplitudes of these layers so that their squares add up to the square of the
+// source gain, then sends them, from the last layer to the first.
+void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t count);
+// "power 1" turns the constant-power law on, "power 0" off; from the next pass on.
+void set_constant_power(Panner &panner, double on);
 // Stores a new spread radius and recomputes every loudspeaker's spread floor.
 void update_spreads(Panner &panner, double radius);
 // "radius": one number.
