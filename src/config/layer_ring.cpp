@@ -55,7 +55,7 @@ void clear_configuration(Panner &panner) {
         free_layers(panner, panner.ring_layers, panner.ring_count);
     }
     report_leftover_map(panner);
-    run_owed_passes(panner);
+    send_queued(panner);
 }
 
 void release_configuration_silently(Panner &panner) {
@@ -70,6 +70,8 @@ void setup_ring(Panner &panner, host::Args elevations) {
     if (n == 0) return;
     if (refused_while_sending(panner, "setup")) return;
     clear_configuration(panner);
+    // Its sends left the region: a configuration another thread made meanwhile goes too.
+    while (panner.ring_count > 0 || panner.solo_count > 0) clear_configuration(panner);
 
     const long entries = 2 * n;
     Layer **ring = new Layer *[entries];
