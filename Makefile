@@ -7,9 +7,13 @@ FUZZER := build/fuzz/tests/fuzz/vorn-fuzz
 FUZZ_CORPUS := build/fuzz/corpus
 # Every earlier finding, the feedback seeds, and every scenario and example as they stand.
 FUZZ_SEEDS := tests/fuzz/regressions tests/fuzz/seeds tests/scenarios examples
+# vorn-layout's file reader: its findings, its seeds (a first byte of options, then the file).
+LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
+LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
+LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken test-editor editor-deps help docs dist \
-	bench bench-pd clean fuzz-build fuzz fuzz-regressions valgrind
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken test-editor editor-deps help help-picture docs dist \
+	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
 
@@ -39,6 +43,7 @@ test: deps debug debug-clang release
 	ctest --preset debug-clang -j $(JOBS)
 	$(MAKE) fuzz-regressions
 	$(MAKE) fuzz SECONDS=180
+	$(MAKE) fuzz-layout SECONDS=60
 	$(MAKE) valgrind
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS) --target vorn_thread_tests
@@ -61,18 +66,32 @@ windows: deps
 	cmake --preset windows-x86 >/dev/null
 	cmake --build --preset windows-x86 -j $(JOBS)
 
-# The help patches, the reference page, package-info.json and the dome as a patch, made
-# from the interface table into build/help/.
+# The help patches, the reference page, package-info.json and every example as a Max and a
+# Pd patch, made from the interface table into build/help/.
 help: release
 	build/bin/vorn-docs build/help
-	build/bin/vorn-docs --example examples/dome.vorn build/help/Vorn-dome.maxpat
+	for script in examples/*.vorn; do \
+	  name=$$(basename $$script .vorn); \
+	  build/bin/vorn-docs --example $$script build/help/Vorn-$$name.maxpat && \
+	  build/bin/vorn-docs --example $$script build/help/Vorn-$$name.pd || exit 1; \
+	done
+
+# docs/pd-help.png: the Pd help as Pd's own GUI draws it, on a virtual display.
+help-picture: help pd
+	scripts/install-deps.sh --picture
+	scripts/pd_help_picture.sh build/help/Vorn-help.pd build/pd docs/pd-help.png
 
 # After a change of the interface table or of the picture: the README's table of messages,
-# docs/dome.svg and docs/dome.png. Commit what changes.
+# docs/dome.svg and docs/dome.png, and the front pair with and without the gap filled. Commit
+# what changes.
 docs: deps release
 	build/bin/vorn-docs --readme README.md
 	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
 	scripts/render_svg.py docs/dome.svg docs/dome.png
+	for picture in front-pair-plain front-pair-filled; do \
+	  $(SIM) --svg docs/$$picture.svg examples/$$picture.vorn >/dev/null && \
+	  scripts/render_svg.py docs/$$picture.svg docs/$$picture.png || exit 1; \
+	done
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
 dist: deps help windows
@@ -101,7 +120,7 @@ deken: pd
 EDITOR_TESTS := tests/editor
 
 test-editor: editor-deps release
-	cd $(EDITOR_TESTS) && node --test core.test.js page.test.js
+	cd $(EDITOR_TESTS) && node --test core.test.js import.test.js page.test.js
 
 # npm ci only when the lock file is newer than the last install.
 editor-deps:
@@ -123,6 +142,7 @@ fuzz-build: native-deps
 # Each input once, no fuzzing: a finding that comes back fails here.
 fuzz-regressions: fuzz-build
 	$(FUZZER) -runs=0 $(FUZZ_SEEDS)
+	$(LAYOUT_FUZZER) -runs=0 $(LAYOUT_FUZZ_SEEDS)
 
 # `make fuzz SECONDS=N` hunts for N seconds, `make fuzz` until stopped. A finding is written
 # to build/fuzz/crash-*; once mended, it goes to tests/fuzz/regressions/.
@@ -130,6 +150,14 @@ fuzz: fuzz-build
 	mkdir -p $(FUZZ_CORPUS)
 	$(FUZZER) $(FUZZ_CORPUS) $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
 	  -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
+
+# The same for vorn-layout's file reader: `make fuzz-layout SECONDS=N`; a finding is written
+# to build/fuzz/layout-crash-* and, once mended, goes to tests/fuzz/layout_regressions/.
+fuzz-layout: fuzz-build
+	mkdir -p $(LAYOUT_FUZZ_CORPUS)
+	$(LAYOUT_FUZZER) $(LAYOUT_FUZZ_CORPUS) $(LAYOUT_FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
+	  -dict=tests/fuzz/layout.dict -max_len=8192 -timeout=30 -rss_limit_mb=4096 \
+	  -artifact_prefix=build/fuzz/layout- -print_final_stats=1
 
 # Memcheck over every example through the release vorn-sim: no invalid access, no leak.
 valgrind: release

@@ -58,3 +58,17 @@ set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_CURRENT_BINARY
 add_test(NAME windows.x64.sdk_branch
          COMMAND ${PROJECT_SOURCE_DIR}/tests/sdk/sdk_branch.sh ${PROJECT_SOURCE_DIR} x86_64-w64-mingw32-objdump)
 set_tests_properties(windows.x64.sdk_branch PROPERTIES LABELS windows TIMEOUT 600)
+
+# The Pd external for 64-bit Windows, loaded under wine by a stand-in pd.dll: a few scenarios
+# against native vorn-sim's single-precision transcript, compared as the Pd tests do.
+set(vorn_pd_standin "/usr/lib/wine/wine64 ${VORN_WINDOWS_DIR}/x64/pd-standin/vorn-pd-sim.exe ${VORN_WINDOWS_DIR}/x64/Vorn.m_amd64")
+foreach(script examples/dome.vorn tests/scenarios/creation_refusals.vorn tests/scenarios/interface_side_inlets.vorn
+               tests/scenarios/interface_teardown.vorn tests/scenarios/engine_radius_spread.vorn
+               tests/scenarios/config_layer_refusals.vorn)
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME windows.x64.pd.${name}
+           COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/run_pd_scenario.sh $<TARGET_FILE:compare_transcripts>
+                   $<TARGET_FILE:vorn-sim> ${VORN_WINDOWS_DIR}/x64 - ${PROJECT_SOURCE_DIR}/${script})
+  set_tests_properties(windows.x64.pd.${name} PROPERTIES LABELS windows FIXTURES_REQUIRED wine TIMEOUT 90
+    ENVIRONMENT "WINEPREFIX=${VORN_WINE_PREFIX};WINEDEBUG=-all;WINELOADER=/usr/lib/wine/wine64;VORN_PD_STANDIN=${vorn_pd_standin}")
+endforeach()

@@ -5,7 +5,8 @@ set -euo pipefail
 
 # With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
 # tests; with --pd-bench: what `make run` needs, Pd and the vbap object that `make bench-pd`
-# measures against; with nothing: everything but that vbap object.
+# measures against; with --picture: what `make run` needs and what draws the Pd help's
+# picture; with nothing: everything but those.
 native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev clang libclang-rt-14-dev valgrind)
 # The tests' scripts need a python3; one from elsewhere serves as well as Debian's.
 command -v python3 >/dev/null || native+=(python3)
@@ -18,12 +19,15 @@ command -v node >/dev/null || editor+=(nodejs)
 command -v npm >/dev/null || editor+=(npm)
 # The zip of `make dist` (its picture check renders in the editor's chromium).
 packaging=(zip)
+# `make help-picture`: Pd's GUI on a virtual display, its window captured and made a PNG.
+picture=(puredata-core puredata-gui xvfb x11-apps x11-utils imagemagick)
 
 wanted=("${native[@]}")
 case "${1:-}" in
   --native-only) ;;
   --editor) wanted+=("${editor[@]}") ;;
   --pd-bench) wanted+=("${pd[@]}" pd-vbap) ;;
+  --picture) wanted+=("${picture[@]}") ;;
   *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}" "${packaging[@]}") ;;
 esac
 

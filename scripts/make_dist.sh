@@ -12,7 +12,9 @@ cp build/windows/x64/Vorn.mxe64 build/windows/x86/Vorn.mxe "$package/externals/"
 cp build/help/Vorn.maxhelp "$package/help/"
 cp build/help/Vorn.maxref.xml "$package/docs/refpages/"
 cp build/help/package-info.json "$package/"
-cp build/help/Vorn-dome.maxpat examples/*.vorn "$package/examples/"
+# Every example as a patch for each host, and the scripts for vorn-sim.
+cp build/help/Vorn-*.maxpat build/help/Vorn-*.pd examples/*.vorn "$package/examples/"
+rm -f "$package/examples/Vorn-help.pd"
 # The README's pictures and the guides it links to, by the same paths.
 cp docs/*.svg docs/*.png docs/*.md "$package/docs/"
 cp README.md LICENSE CHANGELOG.md "$package/"

@@ -4,7 +4,7 @@ that exist at inlets and outlets they have, the reference page names every messa
 README's table is the generated one, and the help patches' message boxes, sent in order
 through vorn-sim, give no error line.
 
-The example patch made from examples/dome.vorn is checked in the same ways.
+The patches made from every example script are checked in the same ways.
 
 usage: check_help_files.py VORN_DOCS VORN_SIM SOURCE_FOLDER"""
 import json
@@ -17,101 +17,137 @@ import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 from checks import check, finish
+from patch_files import read_max, read_pd
+
+
+SECTIONS = {"basic", "sound", "many-sources", "layouts", "masks-and-radius", "good-to-know"}
 
 
 def max_patch(path):
     patcher = json.loads(path.read_text())["patcher"]
     for key in ("fileversion", "appversion", "classnamespace", "rect", "boxes", "lines"):
         check(key in patcher, f"{path.name}: the patcher has no {key}")
-    boxes = [entry["box"] for entry in patcher["boxes"]]
-    ids = [box["id"] for box in boxes]
-    check(len(ids) == len(set(ids)), f"{path.name}: box ids repeat")
-    by_id = {box["id"]: box for box in boxes}
-    for box in boxes:
-        check(len(box.get("outlettype", [])) == box["numoutlets"], f"{path.name}: {box['id']} outlet types")
-    cords = []
-    for entry in patcher["lines"]:
-        (source, outlet), (destination, inlet) = entry["patchline"]["source"], entry["patchline"]["destination"]
-        if check(source in by_id and destination in by_id, f"{path.name}: a cord from {source} to {destination}"):
-            check(0 <= outlet < by_id[source]["numoutlets"], f"{path.name}: {source} has no outlet {outlet}")
-            check(0 <= inlet < by_id[destination]["numinlets"], f"{path.name}: {destination} has no inlet {inlet}")
-            cords.append((source, outlet, destination, inlet))
-    # Message boxes in the order of the file; each message of a box on its own line.
-    messages = [(box["id"], [part.strip() for part in box["text"].split(",")])
-                for box in boxes if box["maxclass"] == "message"]
-    objects = {box["id"]: box["text"] for box in boxes if box["maxclass"] == "newobj"}
-    return messages, objects, cords
+    canvases = read_max(path)
+    for canvas in canvases:
+        ids = [box.id for box in canvas.boxes]
+        check(len(ids) == len(set(ids)), f"{path.name} [{canvas.name}]: box ids repeat")
+        for box in canvas.boxes:
+            check(len(box.outlettype) == box.outlets, f"{path.name}: {box.id} outlet types")
+        for source, outlet, destination, inlet in canvas.cords:
+            if check(source >= 0 and destination >= 0, f"{path.name} [{canvas.name}]: a cord to a box that is not"):
+                check(0 <= outlet < canvas.boxes[source].outlets, f"{path.name}: {source} has no outlet {outlet}")
+                check(0 <= inlet < canvas.boxes[destination].inlets, f"{path.name}: {destination} has no inlet {inlet}")
+    # The help opens its sections as tabs.
+    if path.suffix == ".maxhelp":
+        tabs = [entry["box"]["patcher"] for entry in patcher["boxes"] if "patcher" in entry["box"]]
+        check(all(tab.get("showontab") == 1 for tab in tabs), f"{path.name}: a subpatcher that is no tab")
+        names = {canvas.name for canvas in canvases}
+        check(SECTIONS <= names, f"{path.name}: the tabs {sorted(names)}")
+    return canvases
 
 
-# Pd's own inlets and outlets of the objects that the help patch uses; the Vorn box is
-# checked against the reference page, and a real Pd checks them all again when it opens it.
-PD_OBJECTS = {"t": (1, None), "list": (2, 1), "print": (1, 0), "hsl": (1, 1)}
+# Pd's own inlets and outlets of the objects that the generated patches use (None: one
+# outlet per argument); a real Pd checks them all again when it opens the help.
+PD_OBJECTS = {"t": (1, None), "list": (2, 1), "print": (1, 0), "pack": (2, 1), "line~": (2, 1), "*~": (2, 1),
+              "noise~": (1, 1), "loadbang": (1, 1), "s": (1, 0), "r": (0, 1), "pd": (0, 0)}
 
 
 def pd_patch(path, vorn_ports):
-    boxes = []  # (kind, text) in file order: Pd numbers them so, comments included
-    cords = []
-    for record in re.split(r"(?<!\\);\n", path.read_text()):
-        words = record.split(" ")
-        if words[0] == "#X" and words[1] == "connect":
-            cords.append(tuple(int(w) for w in words[2:6]))
-        elif words[0] == "#X" and words[1] in ("obj", "msg", "text", "floatatom"):
-            text = " ".join(words[4:])
-            text = re.sub(r", f \d+$", "", text).replace(" \\,", ",").replace(" \\;", ";")
-            boxes.append((words[1], text))
-    messages, objects = [], {}
-    for index, (kind, text) in enumerate(boxes):
-        if kind == "msg":
-            messages.append((index, [part.strip() for part in text.split(",")]))
-        if kind == "obj":
-            objects[index] = text
+    canvases = read_pd(path)
+    # The basics on the main window, the other sections as subpatches.
+    if path.name == "Vorn-help.pd":
+        names = {canvas.name for canvas in canvases}
+        check(SECTIONS - {"basic"} <= names, f"{path.name}: the subpatches {sorted(names)}")
 
-    def ports(index):
-        kind, text = boxes[index]
-        if kind == "text":
+    def ports(box):
+        if box.kind == "comment":
             return 0, 0
-        if kind != "obj":
+        if box.kind != "object":
             return 1, 1
-        name, *arguments = text.split(" ")
+        name, *arguments = box.text.split(" ")
         if name == "Vorn":
             return vorn_ports
         if name == "route":
             return (2 if len(arguments) == 1 else 1), len(arguments) + 1
+        if name == "dac~":
+            return len(arguments), 0
         inlets, outlets = PD_OBJECTS.get(name, (1, 1))
         if name == "list" and arguments[0] == "trim":
             inlets = 1
         return inlets, len(arguments) if outlets is None else outlets
 
-    for source, outlet, destination, inlet in cords:
-        if check(source < len(boxes) and destination < len(boxes), f"{path.name}: cord {source} -> {destination}"):
-            check(outlet < ports(source)[1], f"{path.name}: box {source} ({boxes[source][1]}) has no outlet {outlet}")
-            check(inlet < ports(destination)[0], f"{path.name}: box {destination} has no inlet {inlet}")
-    return messages, objects, cords
+    for canvas in canvases:
+        boxes = canvas.boxes
+        for source, outlet, destination, inlet in canvas.cords:
+            if check(source < len(boxes) and destination < len(boxes), f"{path.name}: cord {source} -> {destination}"):
+                check(outlet < ports(boxes[source])[1], f"{path.name}: box {source} ({boxes[source].text}) has no outlet {outlet}")
+                check(inlet < ports(boxes[destination])[0], f"{path.name}: box {destination} has no inlet {inlet}")
+    return canvases
 
 
-def run_message_boxes(name, vorn_sim, messages, objects, cords):
-    """Sends every message box that reaches the Vorn box, in order, to the inlet it reaches."""
-    vorn = [key for key, text in objects.items() if text.split(" ")[0] == "Vorn"]
-    if not check(len(vorn) == 1, f"{name}: one Vorn box"):
-        return
-    box = vorn[0]
-    script = ["!create " + " ".join(objects[box].split(" ")[1:])]
-    for source, parts in messages:
-        inlets = [inlet for (s, _, d, inlet) in cords if s == source and d == box]
-        check(inlets, f"{name}: message box {parts} reaches no Vorn inlet")
-        for inlet in inlets:
-            script += [f">{inlet} {part}" for part in parts]
-    result = subprocess.run([vorn_sim], input="\n".join(script) + "\n", capture_output=True, text=True)
-    check(result.returncode == 0 and not result.stderr, f"{name}: vorn-sim: {result.stderr}")
-    errors = [line for line in result.stdout.splitlines() if line.startswith("error:")]
-    check(not errors, f"{name}: the message boxes gave errors: {errors}")
-    # Every channel the box sends is routed to a number box.
-    routed = set()
-    for text in objects.values():
-        if text.startswith("route "):
-            routed |= set(text.split(" ")[1:])
-    sent = {line.split(" ")[2] for line in result.stdout.splitlines() if line.startswith("outlet 0: ")}
-    check(sent and sent <= routed, f"{name}: channels sent but not routed: {sorted(sent - routed)}")
+def message_parts(box):
+    return [part.strip() for part in box.text.split(",")]
+
+
+def run_message_boxes(name, vorn_sim, canvases):
+    """Every Vorn box of the patch, in a vorn-sim of its own, gets the message boxes that reach
+    it (by a cord, or through [s NAME] and [r NAME]) in the order of the file, at the inlet
+    they reach. Every message box that sends to no receiver reaches a Vorn box."""
+    receivers = {}  # NAME: [(canvas, box index)] of [r NAME]
+    for canvas in canvases:
+        for index, box in enumerate(canvas.boxes):
+            if box.kind == "object" and box.text.split(" ")[0] in ("r", "receive"):
+                receivers.setdefault(box.text.split(" ", 1)[1], []).append((canvas, index))
+
+    def reached(canvas, index, inlet=0, seen=()):
+        """The (canvas, Vorn box, inlet) that a message leaving box `index` arrives at."""
+        box = canvas.boxes[index]
+        words = box.text.split(" ")
+        if box.kind == "object" and words[0] == "Vorn":
+            return [(id(canvas), index, inlet)]
+        if box.kind == "object" and words[0] in ("s", "send"):
+            return [hit for c, i in receivers.get(words[1], []) if (id(c), i) not in seen
+                    for hit in reached(c, i, 0, seen + ((id(c), i),))]
+        if box.kind == "object" and words[0] not in ("r", "receive") or seen and box.kind == "message":
+            return []
+        hits = []
+        for source, _, destination, destination_inlet in canvas.cords:
+            if source == index and destination >= 0:
+                hits += reached(canvas, destination, destination_inlet, seen + ((id(canvas), index),))
+        return hits
+
+    scripts = {}  # (canvas id, box): lines
+    vorn_boxes = {}
+    for canvas in canvases:
+        for index, box in enumerate(canvas.boxes):
+            if box.kind == "object" and box.text.split(" ")[0] == "Vorn":
+                vorn_boxes[(id(canvas), index)] = (canvas, box)
+                scripts[(id(canvas), index)] = ["!create " + " ".join(box.text.split(" ")[1:])]
+    check(vorn_boxes, f"{name}: no Vorn box")
+    for canvas in canvases:
+        for index, box in enumerate(canvas.boxes):
+            if box.kind != "message" or box.text.startswith(";"):
+                continue
+            hits = reached(canvas, index)
+            # Audio on and off go to [dac~].
+            to_dac = any(source == index and canvas.boxes[destination].text.startswith("dac~")
+                         for source, _, destination, _ in canvas.cords)
+            check(hits or to_dac, f"{name}: message box {box.text[:50]} reaches no Vorn inlet")
+            for canvas_id, vorn, inlet in hits:
+                scripts[(canvas_id, vorn)] += [f">{inlet} {part}" for part in message_parts(box)]
+    for key, script in scripts.items():
+        canvas, box = vorn_boxes[key]
+        result = subprocess.run([vorn_sim], input="\n".join(script) + "\n", capture_output=True, text=True)
+        check(result.returncode == 0 and not result.stderr, f"{name}: vorn-sim: {result.stderr}")
+        errors = [line for line in result.stdout.splitlines() if line.startswith("error:")]
+        check(not errors, f"{name} [{canvas.name}]: the message boxes gave errors: {errors}")
+        # Every channel the box sends is routed.
+        routed = set()
+        for other in canvas.boxes:
+            if other.kind == "object" and other.text.startswith("route "):
+                routed |= set(other.text.split(" ")[1:])
+        sent = {line.split(" ")[2] for line in result.stdout.splitlines() if line.startswith("outlet 0: ")}
+        check(sent and sent <= routed, f"{name} [{canvas.name}]: channels sent but not routed: {sorted(sent - routed)}")
 
 
 def main():
@@ -150,12 +186,14 @@ def main():
         check(vorn_ports == (3, 2), f"the reference page's inlets and outlets: {vorn_ports}")
         check(len(reference.findall("objarglist/objarg")) == 1, "the creation argument")
 
-        run_message_boxes("Vorn.maxhelp", vorn_sim, *max_patch(folder / "Vorn.maxhelp"))
-        run_message_boxes("Vorn-help.pd", vorn_sim, *pd_patch(folder / "Vorn-help.pd", vorn_ports))
-        for name in ("Vorn-dome.maxpat", "Vorn-dome.pd"):
-            subprocess.run([vorn_docs, "--example", str(source / "examples/dome.vorn"), str(folder / name)], check=True)
-        run_message_boxes("Vorn-dome.maxpat", vorn_sim, *max_patch(folder / "Vorn-dome.maxpat"))
-        run_message_boxes("Vorn-dome.pd", vorn_sim, *pd_patch(folder / "Vorn-dome.pd", vorn_ports))
+        run_message_boxes("Vorn.maxhelp", vorn_sim, max_patch(folder / "Vorn.maxhelp"))
+        run_message_boxes("Vorn-help.pd", vorn_sim, pd_patch(folder / "Vorn-help.pd", vorn_ports))
+        for script in sorted((source / "examples").glob("*.vorn")):
+            max_name, pd_name = f"Vorn-{script.stem}.maxpat", f"Vorn-{script.stem}.pd"
+            for name in (max_name, pd_name):
+                subprocess.run([vorn_docs, "--example", str(script), str(folder / name)], check=True)
+            run_message_boxes(max_name, vorn_sim, max_patch(folder / max_name))
+            run_message_boxes(pd_name, vorn_sim, pd_patch(folder / pd_name, vorn_ports))
         info = json.loads((folder / "package-info.json").read_text())
         check(info["name"] == "Vorn" and info["version"] and info["homepatcher"] == "Vorn-dome.maxpat",
               f"package-info.json: {info}")

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """vorn-sim --svg: the picture parses, has one cell per loudspeaker of the map (the cells of
 the last mask-editor export), shades each by the last amplitude sent, wraps cells that cross
-the edges, keeps the solo layers apart, and docs/dome.svg is the picture of examples/dome.vorn.
+the edges, keeps the solo layers apart, and docs/dome.svg is the picture of examples/dome.vorn
+(as docs/front-pair-*.svg are of examples/front-pair-*.vorn).
 
 usage: check_layout_picture.py VORN_SIM SOURCE_FOLDER"""
 import subprocess
@@ -83,6 +84,11 @@ def main():
         check(len({float(c.get("data-amplitude")) for c in cells.values()}) > 5, "dome: too few shades to compare")
         check(path.read_text() == (source / "docs/dome.svg").read_text(),
               "docs/dome.svg is not the picture of examples/dome.vorn: run make docs")
+        for name in ("front-pair-plain", "front-pair-filled"):
+            transcript, path = picture(vorn_sim, (source / f"examples/{name}.vorn").read_text(), folder)
+            check_picture(name, transcript, path)
+            check(path.read_text() == (source / f"docs/{name}.svg").read_text(),
+                  f"docs/{name}.svg is not the picture of examples/{name}.vorn: run make docs")
 
         # Two loudspeakers: each cell is 180 wide. Seen as the mask editor shows it, azimuth 0
         # ahead in the middle and left on the left: the cell at 0 spans the middle half and the

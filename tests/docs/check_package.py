@@ -45,6 +45,13 @@ def main():
         check(ElementTree.parse(package / "docs/refpages/Vorn.maxref.xml").getroot().get("name") == "Vorn",
               "the reference page names another object")
         check("MIT License" in (package / "LICENSE").read_text(), "the licence")
+        # Each vorn-sim example also as a patch a Max user opens, and one for Pd.
+        for script in (package / "examples").glob("*.vorn"):
+            for suffix in (".maxpat", ".pd"):
+                patch = package / "examples" / f"Vorn-{script.stem}{suffix}"
+                if check(patch.is_file(), f"the package has no {patch.name} for {script.name}") and suffix == ".maxpat":
+                    json.loads(patch.read_text())
+        check(not (package / "examples/Vorn-help.pd").exists(), "the Pd help among the examples")
     if check((dist / "Vorn.zip").is_file(), "no Vorn.zip"):
         files = {str(p.relative_to(dist)) for p in package.rglob("*") if p.is_file()}
         with zipfile.ZipFile(dist / "Vorn.zip") as archive:

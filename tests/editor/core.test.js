@@ -216,20 +216,31 @@ test('an IEM layout becomes setup, one layer per elevation from the lowest up, a
   ], '7.1.4 and more'));
   assert.equal(converted.name, '7.1.4 and more');
   assert.deepEqual(converted.messages.map(V.messageText), [
-    'setup -30 0 45 89.8 90',
+    'setup -30 0.02 44.95 89.8 90',
     'layer 0 4 180',
     'layer 1 3 0 1 30 5 110 6 250 2 330',
     'layer 2 8 45 9 135 10 225 7 315',
     'layer 3 12 0',
     'layer 4 11 0',
     'end',
-  ], 'a layer at its middle loudspeaker\'s elevation; the zenith alone');
-  assert.deepEqual(iemMessages([[0, 0, 1], [90, 0.4, 2], [180, 0.8, 3], [270, 1.2, 4], [0, 1.8, 5]]),
-    ['setup 0.4 1.8', 'layer 0 1 0 2 90 3 180 4 270', 'layer 1 5 0', 'end'],
-    'neighbours within 0.5 chain into one layer');
+  ], 'a ring at the mean of its loudspeakers; the zenith alone');
+  assert.deepEqual(iemMessages([[0, 0, 1], [90, 4, 2], [180, 8, 3], [270, 12, 4], [0, 20, 5]]),
+    ['setup 4 12 20', 'layer 0 1 0 2 90 3 180', 'layer 1 4 270', 'layer 2 5 0', 'end'],
+    'neighbours within 5 chain into one ring that spans at most 10');
   assert.deepEqual(iemMessages([[-0.000001, 0, 1], [180, 0, 2], [-180, 0, 3], [200, 0, 4], [-1e-20, 10, 5]]),
     ['setup 0 10', 'layer 0 2 180 3 180 4 200 1 359.999999', 'layer 1 5 0', 'end'],
     'azimuths within 0..360, never 360 itself');
+});
+
+test('rings that will pan badly are warned about in the words of vorn-layout', () => {
+  const ring = [0, 45, 90, 135, 180, 225, 270, 315].map((azimuth, k) => [azimuth, 0, k + 1]);
+  const converted = V.convertIemLayout(iemFile([...ring, [30, 30, 9], [-30, 30, 10], [0, 60, 11], [180, 60, 12], [0, 90, 13]]));
+  assert.deepEqual(converted.warnings, [
+    'layer 1 at 30 has only 2 loudspeakers, so a source at any azimuth on it plays from them',
+    'layer 1 at 30 has a gap of 300 (30 to 330): a source in it plays from the loudspeakers at its edges; --fill-gaps closes it',
+    'layer 2 at 60 has only 2 loudspeakers, so a source at any azimuth on it plays from them',
+  ]);
+  assert.deepEqual(V.convertIemLayout(iemFile(ring)).warnings, []);
 });
 
 test('a layout that Vorn cannot hold is refused with the loudspeaker named', () => {
@@ -255,6 +266,8 @@ test('a layout that Vorn cannot hold is refused with the loudspeaker named', () 
     ['{"LoudspeakerLayout": {"Name": "x"}}', /^"LoudspeakerLayout" has no "Loudspeakers" list$/],
     [layout([{ Elevation: 0, Channel: 1 }]), /^loudspeaker 1: "Azimuth" is missing$/],
     [layout([{ Azimuth: 0, Elevation: '0', Channel: 1 }]), /^loudspeaker 1: "Elevation" should be a number$/],
+    ['{"LoudspeakerLayout": {"Loudspeakers": [{"Azimuth": 1e400, "Elevation": 0, "Channel": 1}]}}',
+      /^loudspeaker 1: "Azimuth" is too large for a number$/],
     [layout([{ Azimuth: 0, Elevation: 0 }]), /^loudspeaker 1: "Channel" is missing$/],
     [layout([{ Azimuth: 0, Elevation: 0, Channel: 1, IsImaginary: 'no' }]), /^loudspeaker 1: "IsImaginary" should be true or false$/],
     [layout([{ Azimuth: 0, Elevation: 0, Channel: 1, Gain: '1' }]), /^loudspeaker 1: "Gain" should be a number$/],

@@ -284,6 +284,17 @@ test('inside Max: a dropped IEM layout goes into the box as setup, layer and end
     'IEM layout: loudspeaker 5 (channel 2): channel 2 is used twice (also by loudspeaker 2 (channel 2))');
   assert.deepEqual(await page.evaluate(() => window.sent), []);
   assert.equal(await page.$eval('#config-lines', (t) => t.value), '');
+
+  // A layout that will pan badly goes in, and the page says why, as vorn-layout does.
+  const pair = JSON.parse(fs.readFileSync(file, 'utf8'));
+  pair.LoudspeakerLayout.Loudspeakers = pair.LoudspeakerLayout.Loudspeakers.slice(0, 7);
+  await drop(JSON.stringify(pair), 'pair.json');
+  await page.waitForFunction(() => document.getElementById('problem').textContent.startsWith('warning:'));
+  assert.equal(await page.$eval('#problem', (p) => p.textContent),
+    'warning: layer 1 at 40 has only 2 loudspeakers, so a source at any azimuth on it plays from them\n' +
+    'warning: layer 1 at 40 has a gap of 270 (45 to 315): a source in it plays from the loudspeakers at its edges; ' +
+    '--fill-gaps closes it');
+  assert.equal((await page.evaluate(() => window.sent)).pop()[0], 'end');
   fs.rmSync(dir, { recursive: true });
   assert.deepEqual(problems, []);
   await page.close();
@@ -436,6 +447,7 @@ test('in a browser: an IEM file read after a transcript clears the dome and the 
   assert.ok(status !== domeStatus && /^IEM layout read/.test(status), status);
   assert.equal(await page.$eval('#mask-lines', (t) => t.value), '', 'no masks of the old dome to copy');
   assert.equal(await page.$eval('#config-lines', (t) => t.value), 'setup 0\nlayer 0 1 30 2 330\nend');
+  assert.match(await page.$eval('#problem', (p) => p.textContent), /^warning: layer 0 at 0 has only 2 loudspeakers/);
 
   // The transcript of those messages draws the new layout.
   await read(runSim(`!create pair\n${await page.$eval('#config-lines', (t) => t.value)}\n`));

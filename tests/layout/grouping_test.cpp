@@ -1,5 +1,5 @@
-// Loudspeakers to layers: orientation, tolerance, the zenith, the solo layer, and what Vorn
-// cannot hold.
+// Loudspeakers to layers: orientation, rings from measured elevations, the poles, the solo
+// layer, the warnings, imaginary loudspeakers, and what Vorn cannot hold.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -50,28 +50,128 @@ TEST(Grouping, AzimuthsTurnIntoZeroTo360AndSortInEitherOrientation) {
     EXPECT_EQ(pairs(mirrored.configuration.layers[0]), (Pairs{{2, 0}, {4, 1e-20}, {1, 180}, {5, 180}, {3, 270}}));
     EXPECT_EQ(std::signbit(mirrored.configuration.layers[0][0].azimuth), false);
     // Equal azimuths are noted: the panner reaches only the last of them.
-    ASSERT_FALSE(counter.notes.empty());
-    EXPECT_NE(counter.notes[0].find("channels 2 and 4 share azimuth 0"), std::string::npos) << counter.notes[0];
+    ASSERT_EQ(counter.notes.size(), 3u);
+    EXPECT_EQ(counter.notes[1], "channels 2 and 4 share azimuth 0 in layer 0 at 0: a source there reaches only channel 4");
 }
 
-TEST(Grouping, NeighbouringElevationsWithinTheToleranceShareALayerAndAreReported) {
-    const auto layout = layout_of({at(0, 30.4, 1), at(90, 29.8, 2), at(180, 30.1, 3), at(270, 31, 4),
-                                   at(0, 0, 5), at(0, 89.7, 6), at(0, 90, 7), at(180, 90, 8)});
+TEST(Grouping, RingsAreTheNaturalClustersOfTheElevationsAtTheirMean) {
+    const auto layout = layout_of({at(0, 30.4, 1), at(90, 29.8, 2), at(180, 30, 3), at(270, 31, 4), at(0, 0, 5),
+                                   at(0, 89.7, 6), at(0, 90, 7), at(180, 90, 8), at(120, -90, 9)});
     const auto grouping = vorn_layout::group_layout(layout, {});
-    // 29.8, 30.1 and 30.4 chain into one layer at the middle one; 31 is 0.6 away. The zenith
-    // never joins 89.7.
-    EXPECT_EQ(grouping.configuration.elevations, (std::vector<double>{0, 30.1, 31, 89.7, 90}));
-    EXPECT_EQ(pairs(grouping.configuration.layers[1]), (Pairs{{1, 0}, {2, 90}, {3, 180}}));
+    // 29.8 .. 31 is one ring at its mean; the poles never join a ring, even 0.3 away.
+    EXPECT_EQ(grouping.configuration.elevations, (std::vector<double>{-90, 0, 30.3, 89.7, 90}));
+    EXPECT_EQ(pairs(grouping.configuration.layers[2]), (Pairs{{1, 0}, {2, 90}, {3, 180}, {4, 270}}));
     EXPECT_EQ(pairs(grouping.configuration.layers[4]), (Pairs{{7, 0}, {8, 180}}));
-    ASSERT_EQ(grouping.notes.size(), 1u);
-    EXPECT_EQ(grouping.notes[0], "elevations 29.8 to 30.4 form one layer at 30.1 (loudspeakers 2, 3, 1)");
+    EXPECT_EQ(grouping.notes, (std::vector<std::string>{
+                                  "layer 0 at -90 (nadir): channel 9",
+                                  "layer 1 at 0: channel 5; largest azimuth gap 360 (0 to 0)",
+                                  "layer 2 at 30.3: channels 1 2 3 4; elevations 29.8 to 31; largest azimuth gap 90 (0 to 90)",
+                                  "layer 3 at 89.7: channel 6; largest azimuth gap 360 (0 to 0)",
+                                  "layer 4 at 90 (zenith): channels 7 8",
+                              }));
 
+    // A ring spans at most twice the distance: a loudspeaker halfway does not bridge two rings.
+    EXPECT_EQ(vorn_layout::group_layout(layout_of({at(0, 0, 1), at(0, 5, 2), at(0, 10.5, 3), at(0, 14, 4)}), {})
+                  .configuration.elevations,
+              (std::vector<double>{2.5, 12.25}));
+
+    // --tolerance forces the distance: 0 keeps every elevation apart, 0.5 breaks 30.4 .. 31.
     GroupingOptions exact;
     exact.tolerance = 0;
-    EXPECT_EQ(vorn_layout::group_layout(layout, exact).configuration.elevations.size(), 7u);
-    GroupingOptions wide;
-    wide.tolerance = 1;
-    EXPECT_EQ(vorn_layout::group_layout(layout, wide).configuration.elevations, (std::vector<double>{0, 30.1, 89.7, 90}));
+    EXPECT_EQ(vorn_layout::group_layout(layout, exact).configuration.elevations.size(), 8u);
+    GroupingOptions half;
+    half.tolerance = 0.5;
+    EXPECT_EQ(vorn_layout::group_layout(layout, half).configuration.elevations,
+              (std::vector<double>{-90, 0, 30.07, 31, 89.7, 90}));
+}
+
+TEST(Grouping, AMeasuredHemisphereIsTwoRingsAZenithAndASubwoofer) {
+    std::vector<Loudspeaker> loudspeakers;
+    for (const auto &s : layout_test::measured_hemisphere()) {
+        Loudspeaker loudspeaker = at(s.azimuth, s.elevation, s.channel);
+        loudspeaker.imaginary = s.imaginary;
+        loudspeakers.push_back(loudspeaker);
+    }
+    GroupingOptions options;
+    options.solo_channels = {29};
+    const auto grouping = vorn_layout::group_layout(layout_of(loudspeakers), options);
+    EXPECT_EQ(grouping.configuration.elevations, (std::vector<double>{0.93, 42.5, 90}));
+    EXPECT_EQ(grouping.configuration.layers[0].size(), 17u);
+    EXPECT_EQ(grouping.configuration.layers[1].size(), 10u);
+    EXPECT_EQ(pairs(grouping.configuration.solo_layers.at(0)), (Pairs{{29, 0}}));
+    EXPECT_EQ(grouping.warnings, std::vector<std::string>{});
+    EXPECT_EQ(grouping.notes.front(), "imaginary loudspeaker 30 left out (--fill-gaps keeps them)");
+    EXPECT_EQ(grouping.notes[2], "layer 1 at 42.5: channels 18 19 20 21 22 23 24 25 26 27; elevations 40.9 to 44.2; "
+                                 "largest azimuth gap 36 (0 to 36)");
+
+    GroupingOptions old_rule = options;
+    old_rule.tolerance = 0.5;
+    EXPECT_GE(vorn_layout::group_layout(layout_of(loudspeakers), old_rule).configuration.elevations.size(), 10u);
+
+    // With the imaginary loudspeaker kept, the bottom is a layer of its own, on channel 30.
+    options.fill_gaps = true;
+    const auto filled = vorn_layout::group_layout(layout_of(loudspeakers), options);
+    EXPECT_EQ(filled.configuration.elevations, (std::vector<double>{-90, 0.93, 42.5, 90}));
+    EXPECT_EQ(pairs(filled.configuration.layers[0]), (Pairs{{30, 0}}));
+    EXPECT_EQ(filled.imaginary_channels, std::vector<int>{30});
+}
+
+TEST(Grouping, WarnsAboutRingsThatPanBadly) {
+    std::vector<Loudspeaker> loudspeakers;
+    for (int k = 0; k < 8; ++k) loudspeakers.push_back(at(k * 45, 0, k + 1));
+    loudspeakers.push_back(at(30, 30, 9));
+    loudspeakers.push_back(at(-30, 30, 10));
+    loudspeakers.push_back(at(0, 60, 11));
+    loudspeakers.push_back(at(180, 60, 12));
+    loudspeakers.push_back(at(0, 90, 13));
+    const auto grouping = vorn_layout::group_layout(layout_of(loudspeakers), {});
+    // Two loudspeakers face to face leave gaps of 180, which is still fair; the zenith is alone by nature.
+    EXPECT_EQ(grouping.warnings,
+              (std::vector<std::string>{
+                  "layer 1 at 30 has only 2 loudspeakers, so a source at any azimuth on it plays from them",
+                  "layer 1 at 30 has a gap of 300 (30 to 330): a source in it plays from the loudspeakers at its "
+                  "edges; --fill-gaps closes it",
+                  "layer 2 at 60 has only 2 loudspeakers, so a source at any azimuth on it plays from them",
+              }));
+}
+
+TEST(Grouping, FillGapsClosesWideGapsWithImaginaryLoudspeakersAboveTheRealChannels) {
+    std::vector<Loudspeaker> loudspeakers;
+    for (int k = 0; k < 8; ++k) loudspeakers.push_back(at(k * 45, 0, k + 1));
+    loudspeakers.push_back(at(30, 30, 9));
+    loudspeakers.push_back(at(-30, 30, 10));
+    loudspeakers.push_back(at(0, -20, 12));
+    Loudspeaker below = at(0, -90, 3);
+    below.imaginary = true;  // its channel means nothing
+    loudspeakers.push_back(below);
+    GroupingOptions options;
+    options.solo_channels = {12};
+    options.fill_gaps = true;
+    const auto grouping = vorn_layout::group_layout(layout_of(loudspeakers), options);
+    EXPECT_EQ(grouping.configuration.elevations, (std::vector<double>{-90, 0, 30}));
+    EXPECT_EQ(pairs(grouping.configuration.layers[0]), (Pairs{{13, 0}}));
+    EXPECT_EQ(pairs(grouping.configuration.layers[2]), (Pairs{{9, 30}, {14, 180}, {10, 330}}));
+    EXPECT_EQ(grouping.imaginary_channels, (std::vector<int>{13, 14}));
+    EXPECT_EQ(grouping.warnings, std::vector<std::string>{});
+    EXPECT_EQ(grouping.notes[0], "layer 0 at -90 (nadir): imaginary channel 13");
+    EXPECT_EQ(grouping.notes[2], "layer 2 at 30: channels 9 10, imaginary channel 14; largest azimuth gap 300 (30 to 330), now 150");
+    EXPECT_EQ(grouping.notes.back(), "imaginary channels 13 14: leave them unrouted, their share of a source is dropped");
+
+    // A narrower limit splits the gap into more parts; a lone loudspeaker gets one facing it.
+    options.gap_limit = 90;
+    loudspeakers.push_back(at(10, 60, 11));
+    const auto narrow = vorn_layout::group_layout(layout_of(loudspeakers), options);
+    EXPECT_EQ(pairs(narrow.configuration.layers[2]), (Pairs{{9, 30}, {14, 105}, {15, 180}, {16, 255}, {10, 330}}));
+    EXPECT_EQ(pairs(narrow.configuration.layers[3]), (Pairs{{11, 10}, {17, 100}, {18, 190}, {19, 280}}));
+    options.clockwise = true;  // the fillers stand in Vorn's azimuths already
+    EXPECT_EQ(pairs(vorn_layout::group_layout(layout_of(loudspeakers), options).configuration.layers[3]),
+              (Pairs{{17, 80}, {18, 170}, {19, 260}, {11, 350}}));
+    options.clockwise = false;
+
+    // The imaginary channels need room above the real ones.
+    loudspeakers.back().channel = 2048;
+    EXPECT_EQ(error_of(layout_of(loudspeakers), options),
+              "no channel left for the imaginary loudspeakers: they go above the real ones, and Vorn has 2048");
 }
 
 TEST(Grouping, LfeAndNamedChannelsFormOneSoloLayerAndImaginaryOnesAreLeftOut) {
@@ -105,8 +205,12 @@ TEST(Grouping, WhatVornCannotHoldNamesTheLoudspeaker) {
     EXPECT_EQ(error_of(layout_of({at(0, -91, 7)})), "loudspeaker 1 (channel 7): elevation -91 is outside -90..90");
     Loudspeaker imaginary = at(0, -90, 1);
     imaginary.imaginary = true;
-    EXPECT_EQ(error_of(layout_of({imaginary})), "room: no loudspeakers (imaginary ones do not count)");
-    EXPECT_EQ(error_of(layout_of({})), "room: no loudspeakers (imaginary ones do not count)");
+    EXPECT_EQ(error_of(layout_of({imaginary})), "no loudspeakers (imaginary ones do not count)");
+    EXPECT_EQ(error_of(layout_of({})), "no loudspeakers (imaginary ones do not count)");
+    GroupingOptions fill;
+    fill.fill_gaps = true;
+    imaginary.elevation = -100;  // kept, so it must be a direction Vorn can hold
+    EXPECT_EQ(error_of(layout_of({at(0, 0, 2), imaginary}), fill), "loudspeaker 2 (channel 1): elevation -100 is outside -90..90");
 }
 
 TEST(Grouping, PdPrecisionKeepsTheConfigurationValid) {

@@ -40,11 +40,11 @@ TEST(IemFile, OptionalFieldsAndTheChannelsOfImaginaryLoudspeakers) {
 
 TEST(IemFile, RefusesWhatIsNotALayoutFile) {
     EXPECT_EQ(error_of("{\"LoudspeakerLayout\": [1, 2"),
-              "room.json: not a JSON file (parse error at line 1, column 28: syntax error while parsing array - "
+              "not a JSON file (parse error at line 1, column 28: syntax error while parsing array - "
               "unexpected end of input; expected ']')");
-    EXPECT_EQ(error_of("[]"), "room.json: no \"LoudspeakerLayout\" object, so not an IEM layout file");
+    EXPECT_EQ(error_of("[]"), "no \"LoudspeakerLayout\" object, so not an IEM layout file");
     EXPECT_EQ(error_of(R"({"LoudspeakerLayout": {"Name": "x"}})"),
-              "room.json: \"LoudspeakerLayout\" has no \"Loudspeakers\" list");
+              "\"LoudspeakerLayout\" has no \"Loudspeakers\" list");
     const std::string start = R"({"LoudspeakerLayout": {"Loudspeakers": [{"Azimuth": 0, "Elevation": 0, "Channel": 1}, )";
     EXPECT_EQ(error_of(start + R"({"Elevation": 0, "Channel": 2}]}})"), "loudspeaker 2: \"Azimuth\" is missing");
     EXPECT_EQ(error_of(start + R"({"Azimuth": "left", "Elevation": 0, "Channel": 2}]}})"),

@@ -22,8 +22,11 @@ struct Expected {
     double azimuth;    // the file's: positive to the left
     double elevation;  // the file's
     bool solo;
-    bool merged = false;  // its elevation joined a layer a little above or below it
+    bool merged = false;  // its elevation joined a ring a few degrees above or below it
 };
+
+// How far a merged loudspeaker may stand from its ring's elevation in these rooms.
+constexpr double merged_distance = 5;
 
 // The rows of the table of standard layouts, as that table writes them.
 std::vector<Expected> from_table(const std::string &row) {
@@ -111,7 +114,7 @@ void expect_runs_in_box(const std::vector<std::string> &arguments, const std::ve
         const std::vector<double> &cell = cells[s.channel];
         EXPECT_EQ(cell[0], s.solo ? 0 : 1);
         EXPECT_NEAR(cell[1], azimuth, 1e-9);
-        EXPECT_NEAR(cell[2], s.solo ? 0 : s.elevation, s.merged ? 0.5 : 0);
+        EXPECT_NEAR(cell[2], s.solo ? 0 : s.elevation, s.merged ? merged_distance : 0);
         // A merged loudspeaker now stands at its layer's elevation, which the cell tells.
         const double elevation = s.merged ? cell[2] : s.solo ? 0 : s.elevation;
         EXPECT_LE(cell[3], azimuth);
@@ -183,9 +186,11 @@ TEST(LayoutInBox, RingsAndDomes) {
 
 TEST(LayoutInBox, IrregularDomeFromAFile) {
     const std::string path = layout_test::temp_file("irregular_dome.json", layout_test::iem_text(irregular_dome));
-    // 29.8, 30 and 30.2 are one layer at 30 (and 32 one of its own); -10.3 and -10 one layer.
-    expect_runs_in_box({"--lfe", "90", path}, expected_from(irregular_dome, {90}, {11, 13, 40, 42}));
-    expect_runs_in_box({"--sub=90", "--clockwise", path}, expected_from(irregular_dome, {90}, {11, 13, 40, 42}), true);
+    // 29.8 .. 32 is one ring, and so are -10.3 and -10 (with -5, unless it is the subwoofer);
+    // -20 stands apart.
+    const std::vector<long long> merged{11, 12, 13, 14, 15, 40, 42};
+    expect_runs_in_box({"--lfe", "90", path}, expected_from(irregular_dome, {90}, merged));
+    expect_runs_in_box({"--sub=90", "--clockwise", path}, expected_from(irregular_dome, {90}, merged), true);
 }
 
 TEST(LayoutInBox, PdMessageBoxTextConfiguresTheBoxToo) {
@@ -228,16 +233,100 @@ void expect_round_trip(std::vector<std::string> arguments, const std::vector<Exp
         EXPECT_NEAR(std::remainder(loudspeaker.azimuth - s.azimuth, 360.0), 0, 1e-9);
         EXPECT_GT(loudspeaker.azimuth, -180);
         EXPECT_LE(loudspeaker.azimuth, 180);
-        EXPECT_NEAR(loudspeaker.elevation, s.solo ? 0 : s.elevation, s.merged ? 0.5 : 0);
+        EXPECT_NEAR(loudspeaker.elevation, s.solo ? 0 : s.elevation, s.merged ? merged_distance : 0);
     }
 }
 
 TEST(LayoutRoundTrip, EveryRealLoudspeakerComesBack) {
     for (const auto &[name, row] : standard_table) expect_round_trip({name}, from_table(row));
     const std::string path = layout_test::temp_file("irregular_dome.json", layout_test::iem_text(irregular_dome));
-    expect_round_trip({"--lfe", "90", path}, expected_from(irregular_dome, {90}, {11, 13, 40, 42}));
-    expect_round_trip({path}, expected_from(irregular_dome, {}, {11, 13, 40, 42}), true);
+    expect_round_trip({"--lfe", "90", path}, expected_from(irregular_dome, {90}, {11, 12, 13, 14, 15, 40, 42}));
+    expect_round_trip({path}, expected_from(irregular_dome, {}, {11, 12, 13, 14, 15, 40, 42, 90}), true);
     expect_round_trip({"22.2"}, from_table(standard_table.at("22.2")), true);
+}
+
+// A box configured by vorn-layout, asked for every amplitude at a direction.
+class ConfiguredBox {
+public:
+    explicit ConfiguredBox(const std::vector<std::string> &arguments) {
+        const layout_test::Outcome run = layout_test::run_vorn_layout(arguments);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::vector<std::string> transcript;
+        for (const std::string &line : lines_of(run.out))
+            if (line[0] != '#')
+                for (std::string &out : box_.send(line)) transcript.push_back(out);
+        EXPECT_EQ(vorn_test::with_prefix(transcript, "error:"), std::vector<std::string>{});
+    }
+
+    std::map<long long, double> at(double azimuth, double elevation) {
+        box_.send(float_token(azimuth) + " " + float_token(elevation));
+        return amplitudes(box_.send("refresh"));
+    }
+
+private:
+    TestBox box_;
+};
+
+TEST(LayoutInBox, AMeasuredHemisphereGivesEachLoudspeakerTheLargestShareOfASourceAtIt) {
+    const std::vector<FileSpeaker> room = layout_test::measured_hemisphere();
+    const std::string path = layout_test::temp_file("hemisphere.json", layout_test::iem_text(room));
+    for (const bool fill : {false, true}) {
+        SCOPED_TRACE(fill ? "--fill-gaps" : "as it is");
+        ConfiguredBox box(fill ? std::vector<std::string>{"--sub", "29", "--fill-gaps", path}
+                               : std::vector<std::string>{"--sub", "29", path});
+        for (const FileSpeaker &s : room) {
+            if (s.imaginary || s.channel == 29) continue;  // the subwoofer has no direction in Vorn
+            SCOPED_TRACE("channel " + std::to_string(s.channel));
+            std::map<long long, double> gains = box.at(vorn_azimuth_of(s.azimuth, false), s.elevation);
+            gains.erase(29);
+            const auto loudest = std::max_element(gains.begin(), gains.end(),
+                                                  [](const auto &a, const auto &b) { return a.second < b.second; });
+            EXPECT_EQ(loudest->first, s.channel) << "channel " << loudest->first << " gets " << loudest->second;
+            EXPECT_GT(gains.at(s.channel), 0.9);
+        }
+    }
+}
+
+// Eight loudspeakers at ear height and a front pair at 30 degrees, left and right.
+std::vector<FileSpeaker> front_pair_over_ring() {
+    std::vector<FileSpeaker> room;
+    for (int k = 0; k < 8; ++k) room.push_back({k * 45.0, 0, k + 1});
+    room.push_back({30, 30, 9});
+    room.push_back({-30, 30, 10});
+    return room;
+}
+
+TEST(LayoutInBox, FilledGapKeepsASourceBehindFromTheFrontPair) {
+    const std::string path = layout_test::temp_file("front_pair.json", layout_test::iem_text(front_pair_over_ring()));
+    ConfiguredBox plain({path});
+    ConfiguredBox filled({"--fill-gaps", path});
+
+    // Behind at the pair's height: without the fill the front pair plays it all; with it, the
+    // imaginary loudspeaker at 180 (channel 11) takes it all, and that share is dropped.
+    std::map<long long, double> before = plain.at(180, 30), after = filled.at(180, 30);
+    EXPECT_NEAR(before[9], std::sqrt(0.5), 1e-12);
+    EXPECT_NEAR(before[10], std::sqrt(0.5), 1e-12);
+    EXPECT_EQ(after[9], 0);
+    EXPECT_EQ(after[10], 0);
+    EXPECT_EQ(after[11], 1);
+    for (long long channel = 1; channel <= 8; ++channel) EXPECT_EQ(after[channel], 0) << channel;
+
+    // Halfway down, the ring takes its share as before; the pair still none.
+    before = plain.at(180, 15);
+    after = filled.at(180, 15);
+    EXPECT_NEAR(after[5], before[5], 1e-12);
+    EXPECT_NEAR(after[5], std::sqrt(0.5), 1e-12);
+    EXPECT_EQ(after[9] + after[10], 0);
+
+    // In front, where the pair stands, the fill changes nothing.
+    before = plain.at(0, 30);
+    after = filled.at(0, 30);
+    for (long long channel = 1; channel <= 10; ++channel) EXPECT_NEAR(after[channel], before[channel], 1e-12) << channel;
+    // Above the pair, over the top: half the source is panned behind, into the gap.
+    after = filled.at(0, 90);
+    EXPECT_NEAR(after[9], 0.5, 1e-12);
+    EXPECT_NEAR(after[10], 0.5, 1e-12);
+    EXPECT_NEAR(after[11], std::sqrt(0.5), 1e-12);
 }
 
 }  // namespace

@@ -37,6 +37,24 @@ inline std::string iem_text(const std::vector<FileSpeaker> &speakers, const std:
     return text + "\n    ]\n  }\n}\n";
 }
 
+// A measured hemisphere as a room's survey gives it: a ring at ear height whose elevations
+// scatter across -1.1..3.1, a ring above across 40.9..44.2, a zenith, a subwoofer on channel
+// 29 (name it with --sub) and an imaginary loudspeaker below on a channel of its own choosing.
+// The old rule of 0.5 degrees made nine layers of it.
+inline std::vector<FileSpeaker> measured_hemisphere() {
+    std::vector<FileSpeaker> speakers;
+    const double low_azimuths[] = {0, 21, 43, 64, 85, 106, 127, 148, 170, -169, -148, -127, -106, -85, -64, -42, -21};
+    const double low_elevations[] = {-0.2, 1.8, -1.1, 0.9, 3.1, 0.0, 2.4, -1.0, 1.7, 0.1, 2.5, -1.05, 1.0, 3.0, -0.1, 0.8, 1.9};
+    for (int i = 0; i < 17; ++i) speakers.push_back({low_azimuths[i], low_elevations[i], i + 1});
+    const double high_azimuths[] = {0, 36, 72, 108, 144, 180, -144, -108, -72, -36};
+    const double high_elevations[] = {42.0, 43.5, 40.9, 41.8, 44.2, 42.7, 41.0, 43.4, 41.9, 43.6};
+    for (int i = 0; i < 10; ++i) speakers.push_back({high_azimuths[i], high_elevations[i], i + 18});
+    speakers.push_back({0, 90, 28});
+    speakers.push_back({0, -15, 29});
+    speakers.push_back({0, -90, 99, true});
+    return speakers;
+}
+
 // A file under the test's temporary folder; returns its path.
 inline std::string temp_file(const std::string &name, const std::string &text) {
     const std::string path = testing::TempDir() + "vorn_layout_" + name;

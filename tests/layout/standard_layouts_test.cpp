@@ -44,17 +44,17 @@ TEST(StandardLayouts, RingsAndDomesCountOnRingByRing) {
 }
 
 TEST(StandardLayouts, BadRingsAndDomesSayWhatIsWrong) {
-    EXPECT_EQ(error_of("ring:"), "ring:: should be ring:N with N loudspeakers, at least 1");
-    EXPECT_EQ(error_of("ring:0"), "ring:0: should be ring:N with N loudspeakers, at least 1");
-    EXPECT_EQ(error_of("ring:8x"), "ring:8x: should be ring:N with N loudspeakers, at least 1");
-    EXPECT_EQ(error_of("ring:2049"), "ring:2049: more than 2048 loudspeakers");
-    EXPECT_EQ(error_of("dome:8@0,,zenith"), "dome:8@0,,zenith: \"\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
-    EXPECT_EQ(error_of("dome:8"), "dome:8: \"8\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
-    EXPECT_EQ(error_of("dome:0@30"), "dome:0@30: a ring needs at least one loudspeaker (\"0@30\")");
-    EXPECT_EQ(error_of("dome:8@-95"), "dome:8@-95: elevation -95 is outside -90..90");
-    EXPECT_EQ(error_of("dome:8@nan"), "dome:8@nan: elevation nan is outside -90..90");
-    EXPECT_EQ(error_of("dome:1@90,zenith"), "dome:1@90,zenith: two rings at elevation 90");
-    EXPECT_EQ(error_of("dome:2000@0,49@30"), "dome:2000@0,49@30: more than 2048 loudspeakers");
+    EXPECT_EQ(error_of("ring:"), "should be ring:N with N loudspeakers, at least 1");
+    EXPECT_EQ(error_of("ring:0"), "should be ring:N with N loudspeakers, at least 1");
+    EXPECT_EQ(error_of("ring:8x"), "should be ring:N with N loudspeakers, at least 1");
+    EXPECT_EQ(error_of("ring:2049"), "more than 2048 loudspeakers");
+    EXPECT_EQ(error_of("dome:8@0,,zenith"), "\"\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
+    EXPECT_EQ(error_of("dome:8"), "\"8\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
+    EXPECT_EQ(error_of("dome:0@30"), "a ring needs at least one loudspeaker (\"0@30\")");
+    EXPECT_EQ(error_of("dome:8@-95"), "elevation -95 is outside -90..90");
+    EXPECT_EQ(error_of("dome:8@nan"), "elevation nan is outside -90..90");
+    EXPECT_EQ(error_of("dome:1@90,zenith"), "two rings at elevation 90");
+    EXPECT_EQ(error_of("dome:2000@0,49@30"), "more than 2048 loudspeakers");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs one transcript scenario in a real Pd through the test object vorn_probe and compares
-# its transcript with native vorn-sim's on the same script with single-precision atoms, as
-# Pd's are: texts and symbols exactly, numbers within single precision.
+# Runs one transcript scenario in a real Pd through the test object vorn_probe (or through the
+# command VORN_PD_STANDIN names, when set) and compares its transcript with native vorn-sim's
+# on the same script with single-precision atoms, as Pd's are: texts and symbols exactly,
+# numbers within single precision.
 #   run_pd_scenario.sh COMPARE VORN_SIM PD_EXTERNAL_DIR PROBE_DIR SCRIPT
 # What Pd cannot be sent is left out of both runs, line by line, and named in the output:
 #   - "!assist" (Pd has no assist) and "int" (Pd has no integer atoms and no such message);
@@ -49,12 +50,19 @@ if [ ! -s "$work/expected" ]; then
   echo "native vorn-sim wrote no transcript for $(basename "$script")"
   exit 1
 fi
-# The second loadbang ends Pd even when the probe could not be made.
-printf '#N canvas 0 0 300 200 10;\n#X obj 10 10 vorn_probe %s %s;\n#X obj 10 40 loadbang;\n#X msg 10 70 \\; pd quit;\n#X connect 1 0 2 0;\n' \
-  "$work/script.vorn" "$work/transcript" >"$work/probe.pd"
-timeout 30 pd -nogui -batch -nosound -nomidi -noprefs -stderr -path "$externals" -path "$probes" -lib Vorn \
-  -open "$work/probe.pd" >"$work/pd.log" 2>&1
-status=$?
+if [ -n "${VORN_PD_STANDIN:-}" ]; then
+  # Another stand-in for Pd, given as a command that takes SCRIPT TRANSCRIPT (the Windows
+  # external under wine, say).
+  timeout 60 $VORN_PD_STANDIN "$work/script.vorn" "$work/transcript" >"$work/pd.log" 2>&1
+  status=$?
+else
+  # The second loadbang ends Pd even when the probe could not be made.
+  printf '#N canvas 0 0 300 200 10;\n#X obj 10 10 vorn_probe %s %s;\n#X obj 10 40 loadbang;\n#X msg 10 70 \\; pd quit;\n#X connect 1 0 2 0;\n' \
+    "$work/script.vorn" "$work/transcript" >"$work/probe.pd"
+  timeout 30 pd -nogui -batch -nosound -nomidi -noprefs -stderr -path "$externals" -path "$probes" -lib Vorn \
+    -open "$work/probe.pd" >"$work/pd.log" 2>&1
+  status=$?
+fi
 if [ ! -f "$work/transcript" ] || [ $status -ne 0 ]; then
   echo "pd did not run the scenario (exit $status):"
   cat "$work/pd.log"

@@ -81,16 +81,14 @@ Script read_script(const std::vector<std::string> &lines) {
 }  // namespace
 
 Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
+    constexpr int margin = 20, line_width = 760;
     const Script script = read_script(script_lines);
     Layout layout(host);
     std::vector<std::string> all_messages;
     for (const Group &group : script.groups) all_messages.insert(all_messages.end(), group.messages.begin(), group.messages.end());
 
     int y = 10;
-    if (!script.description.empty()) {
-        layout.comment(20, y, 760, script.description);
-        y += 30 + static_cast<int>(script.description.size()) / 110 * 16;
-    }
+    if (!script.description.empty()) y = layout.bottom(layout.comment(margin, y, line_width, script.description)) + 10;
     struct Sender {
         int box, inlet;
     };
@@ -98,38 +96,51 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
     bool first = true;
     for (const Group &group : script.groups) {
         if (!group.comment.empty()) {
-            layout.comment(20, y, 760, text(group.comment, first ? " (sent when the patch loads)" : ""));
-            y += 25;
+            y = layout.bottom(layout.comment(margin, y, line_width,
+                                             text(group.comment, first ? " (sent when the patch loads)" : ""))) + 6;
         } else if (first) {
-            layout.comment(20, y, 760, "Sent when the patch loads:");
-            y += 25;
+            y = layout.bottom(layout.comment(margin, y, line_width, "Sent when the patch loads:")) + 6;
         }
         if (group.positions) {
-            for (std::size_t i = 0; i < group.messages.size(); ++i) {
-                const int column = static_cast<int>(i % 8), row = static_cast<int>(i / 8);
-                senders.push_back({layout.message_box(20 + 100 * column, y + 30 * row, 95, group.messages[i]), 0});
+            // One box each, side by side, as many to a row as fit.
+            int x = margin, below = y;
+            for (const std::string &position : group.messages) {
+                int box = layout.message_box(x, y, position);
+                if (layout.right(box) > margin + line_width && x > margin) {
+                    layout.forget_last();
+                    x = margin;
+                    y = below + 8;
+                    box = layout.message_box(x, y, position);
+                }
+                senders.push_back({box, 0});
+                x = layout.right(box) + 10;
+                below = std::max(below, layout.bottom(box));
             }
-            y += 30 * static_cast<int>((group.messages.size() + 7) / 8) + 15;
+            y = below + 15;
         } else {
             std::string joined;
             for (const std::string &message : group.messages) joined.append(joined.empty() ? "" : ", ").append(message);
-            const int box = layout.message_box(20, first ? y + 30 : y, 760, joined);
-            if (first) layout.connect(layout.object(20, y, 70, "loadbang", 1, {"bang"}), 0, box, 0);
+            int loadbang = -1;
+            if (first) {
+                loadbang = layout.object(margin, y, "loadbang");
+                y = layout.bottom(loadbang) + 10;
+            }
+            const int box = layout.message_box(margin, y, joined, line_width);
+            if (first) layout.connect(loadbang, 0, box, 0);
             senders.push_back({box, group.inlet});
-            y += (first ? 30 : 0) + 25 + static_cast<int>(joined.size()) / 105 * 16 + 15;
+            y = layout.bottom(box) + 15;
         }
         first = false;
     }
 
-    const int vorn = layout.object(20, y + 10, 90, text(vorn::box_interface::class_name, " ", script.context),
-                                   static_cast<int>(std::size(vorn::box_interface::inlets)),
-                                   std::vector<std::string>(std::size(vorn::box_interface::outlets), ""));
+    const int vorn = layout.object(margin, y + 10, text(vorn::box_interface::class_name, " ", script.context));
     for (const Sender &sender : senders) layout.connect(sender.box, 0, vorn, sender.inlet);
-    const int printer = layout.object(300, y + 10, 120, "print mask-editor", 1, {});
+    const int printer = layout.object(layout.right(vorn) + 40, y + 10, "print mask-editor");
     layout.connect(vorn, 1, printer, 0);
-    const int below = layout.route_channels(20, y + 50, vorn, script.context, highest_channel(all_messages), 13);
-    layout.comment(20, below + 10, 760, "Made by vorn-docs from a vorn-sim script: do not edit.");
-    return layout.finish(800, below + 50);
+    const int below = layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, script.context,
+                                            highest_channel(all_messages));
+    layout.comment(margin, below, line_width, "Made by vorn-docs from a vorn-sim script: do not edit.");
+    return layout.finish();
 }
 
 }  // namespace vorn_docs

@@ -10,13 +10,15 @@ namespace vorn_docs {
 enum class Host { max, pd };
 
 struct Box {
-    enum class Kind { object, message, number, slider, comment };
+    enum class Kind { object, message, number, slider, comment, subpatch };
     Kind kind;
     std::string text;  // object name and arguments, message text, comment text; empty for number boxes
     int x = 0, y = 0, width = 0;
     int inlets = 1, outlets = 1;
     std::vector<std::string> outlet_types;  // Max only; "" means any
     double minimum = 0, maximum = 0;        // sliders
+    int columns = 0;                        // Pd: the width set on the box in characters, 0 for none
+    int subpatch = -1;                      // a subpatch box: its patch among the subpatches
 };
 
 struct Cord {
@@ -24,9 +26,11 @@ struct Cord {
 };
 
 struct Patch {
+    std::string name;  // a subpatch's name, a tab's title
     int width = 0, height = 0;
     std::vector<Box> boxes;
     std::vector<Cord> cords;
+    std::vector<Patch> subpatches;
 
     int add(Box box) {
         boxes.push_back(std::move(box));

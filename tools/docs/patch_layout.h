@@ -1,12 +1,16 @@
-// Laying out a patch for either host: boxes with the inlets and outlets each host gives
-// them, and the small pieces (store-then-bang, prepend, channel routing) the patches share.
+// Laying out a patch for either host: boxes sized as the host draws them, with the inlets
+// and outlets each host gives them, and the small pieces (store-then-bang, prepend, channel
+// routing) the patches share.
 #pragma once
 
 #include <algorithm>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "box/interface_table.h"
+#include "box_metrics.h"
 #include "patch.h"
 
 namespace vorn_docs {
@@ -40,21 +44,78 @@ std::string text(const Parts &...parts) {
     return out;
 }
 
+// The inlets of an object box and the kinds of its outlets ("" for any, as Max writes them),
+// for the objects that the generated patches use.
+struct Ports {
+    int inlets;
+    std::vector<std::string> outlet_types;
+};
+
+inline Ports object_ports(Host host, const std::string &text) {
+    std::istringstream words(text);
+    std::string name;
+    words >> name;
+    std::vector<std::string> arguments;
+    for (std::string word; words >> word;) arguments.push_back(word);
+    const int count = static_cast<int>(arguments.size());
+    const bool max = host == Host::max;
+    const std::string signal = max ? "signal" : "";
+    if (name == "loadbang") return {1, {max ? "bang" : ""}};
+    if (name == "t" || name == "trigger") {
+        std::vector<std::string> types;
+        for (const std::string &argument : arguments)
+            types.push_back(!max ? "" : argument == "b" ? "bang" : argument == "f" ? "float" : "");
+        return {1, types};
+    }
+    if (name == "route") return {max || count == 1 ? 2 : 1, std::vector<std::string>(count + 1, "")};
+    if (name == "list") return {arguments.at(0) == "trim" ? 1 : 2, {""}};
+    if (name == "prepend") return {1, {""}};
+    if (name == "print") return {1, {}};
+    if (name == "pack") return {count, {""}};
+    if (name == "line~") return {2, max ? std::vector<std::string>{"signal", "bang"} : std::vector<std::string>{""}};
+    if (name == "*~" || name == "osc~") return {2, {signal}};
+    if (name == "noise~") return {1, {signal}};
+    if (name == "dac~") return {std::max(count, 2), {}};
+    if (name == "s" || name == "send") return {count == 0 ? 2 : 1, {}};
+    if (name == "r" || name == "receive") return {count == 0 && !max ? 1 : 0, {""}};
+    if (name == vorn::box_interface::class_name)
+        return {static_cast<int>(std::size(vorn::box_interface::inlets)),
+                std::vector<std::string>(std::size(vorn::box_interface::outlets), "")};
+    return {1, {""}};
+}
+
 class Layout {
     using Kind = Box::Kind;
 
 public:
     explicit Layout(Host host) : host_(host) {}
 
+    // A comment wrapped within `width` pixels.
     int comment(int x, int y, int width, std::string text) {
-        return patch_.add({Kind::comment, std::move(text), x, y, width, 1, 0, {}});
+        // A semicolon breaks the line in Pd's drawing of a comment: Pd gets a dash instead.
+        if (host_ == Host::pd)
+            for (std::size_t at; (at = text.find("; ")) != std::string::npos;) text.replace(at, 2, " - ");
+        Box box{Kind::comment, std::move(text), x, y, width, 1, 0, {}};
+        box.columns = std::max(1, (width - 6) / pd_character_width);
+        return add(std::move(box));
     }
-    int message_box(int x, int y, int width, std::string text) {
-        return patch_.add({Kind::message, std::move(text), x, y, width, host_ == Host::max ? 2 : 1, 1, {""}});
+    // A message box on one line, or wrapped within `width` pixels.
+    int message_box(int x, int y, std::string text, int width = 0) {
+        const int one_line = static_cast<int>(text_width(host_, text)) + 14;
+        Box box{Kind::message, std::move(text), x, y, width > 0 ? std::min(width, one_line) : one_line,
+                host_ == Host::max ? 2 : 1, 1, {""}};
+        const int characters = static_cast<int>(box.text.size());
+        if (width > 0 && characters * pd_character_width + 11 > width)
+            box.columns = std::max(1, (width - 11) / pd_character_width);
+        else if (characters > pd_default_columns)
+            box.columns = characters;
+        return add(std::move(box));
     }
     int number(int x, int y) {
-        if (host_ == Host::max) return patch_.add({Kind::number, "", x, y, 50, 1, 2, {"", "bang"}});
-        return patch_.add({Kind::number, "", x, y, 5, 1, 1, {}});
+        if (host_ == Host::max) return add({Kind::number, "", x, y, 50, 1, 2, {"", "bang"}});
+        Box box{Kind::number, "", x, y, 5 * pd_character_width + 8, 1, 1, {}};
+        box.columns = 5;
+        return add(std::move(box));
     }
     // A slider in Pd; Max users get a number box, which drags as well.
     int slider(int x, int y, double minimum, double maximum) {
@@ -62,59 +123,114 @@ public:
         Box box{Kind::slider, "", x, y, 128, 1, 1, {}};
         box.minimum = minimum;
         box.maximum = maximum;
-        return patch_.add(box);
+        return add(box);
     }
-    int object(int x, int y, int width, std::string text, int inlets, std::vector<std::string> outlet_types) {
+    // An object box on one line, at least `width` pixels wide; its ports from what it is.
+    int object(int x, int y, std::string text, int width = 0) {
+        Ports ports = object_ports(host_, text);
+        return object(x, y, std::move(text), ports.inlets, std::move(ports.outlet_types), width);
+    }
+    int object(int x, int y, std::string text, int inlets, std::vector<std::string> outlet_types, int width = 0) {
         const int outlets = static_cast<int>(outlet_types.size());
-        return patch_.add({Kind::object, std::move(text), x, y, width, inlets, outlets, std::move(outlet_types)});
+        const int needed = static_cast<int>(text_width(host_, text)) + 16;
+        Box box{Kind::object, std::move(text), x, y, std::max(width, needed), inlets, outlets, std::move(outlet_types)};
+        const int characters = static_cast<int>(box.text.size());
+        const int wanted = (width - 6 + pd_character_width - 1) / pd_character_width;
+        if (characters > pd_default_columns || wanted > characters) box.columns = std::max(characters, wanted);
+        return add(std::move(box));
+    }
+    // A subpatch ("pd NAME" in Pd, "p NAME" in Max) holding `inner`.
+    int subpatch(int x, int y, Patch inner) {
+        const std::string text = (host_ == Host::pd ? "pd " : "p ") + inner.name;
+        Box box{Kind::subpatch, text, x, y, static_cast<int>(text_width(host_, text)) + 16, 0, 0, {}};
+        box.subpatch = static_cast<int>(patch_.subpatches.size());
+        patch_.subpatches.push_back(std::move(inner));
+        return add(std::move(box));
     }
     // A value for a side inlet of the box: stored first, then a bang so that it takes effect.
     int store_then_bang(int x, int y, int box, int inlet) {
-        const int trigger = object(x, y, 40, "t b f", 1, {"bang", "float"});
+        const int trigger = object(x, y, "t b f");
         connect(trigger, 1, box, inlet);
         connect(trigger, 0, box, 0);
         return trigger;
     }
-    // "radius 30" from a number: Max has prepend, Pd its list objects.
+    // "radius 30" from a number: Max has prepend, Pd its list objects, one under the other.
     int prepend(int x, int y, const std::string &selector, int box) {
         if (host_ == Host::max) {
-            const int object_box = object(x, y, 90, text("prepend ", selector), 1, {""});
+            const int object_box = object(x, y, text("prepend ", selector));
             connect(object_box, 0, box, 0);
             return object_box;
         }
-        const int list_prepend = object(x, y, 130, text("list prepend ", selector), 2, {""});
-        const int trim = object(x, y + 30, 60, "list trim", 1, {""});
+        const int list_prepend = object(x, y, text("list prepend ", selector));
+        const int trim = object(x, bottom(list_prepend) + 10, "list trim");
         connect(list_prepend, 0, trim, 0);
         connect(trim, 0, box, 0);
         return list_prepend;
     }
-    // [route CONTEXT-1 .. CONTEXT-N] from the box's left outlet, one number box per channel,
-    // `per_row` to a row. Returns the y below the last row.
-    int route_channels(int x, int y, int box, const std::string &context, int channels, int per_row) {
-        std::string route = "route";
-        for (int channel = 1; channel <= channels; ++channel)
-            route.append(" ").append(context).append("-").append(std::to_string(channel));
-        const int inlets = host_ == Host::max || channels == 1 ? 2 : 1;
-        const int router = object(x, y, 56 * std::min(channels, per_row), route, inlets,
-                                  std::vector<std::string>(channels + 1, ""));
-        connect(box, 0, router, 0);
-        // A long route wraps onto more lines, about seven pixels a character.
-        const int top = y + 16 * static_cast<int>(route.size() * 7 / patch_.boxes[router].width) + 40;
-        for (int channel = 1; channel <= channels; ++channel) {
-            const int column = (channel - 1) % per_row, row = (channel - 1) / per_row;
-            connect(router, channel - 1, number(x + 56 * column, top + 30 * row), 0);
+
+    // [route CONTEXT-1 .. CONTEXT-8] from `source`'s outlet, the next eight from another route
+    // under it, and so on; under each channel's outlet a number box with the channel's name
+    // beneath it. The routes stand a little right of `x`, where the source's cord comes
+    // down, so that it passes beside the rows above. Returns the y below the last row.
+    int route_channels(int x, int y, int source, int outlet, const std::string &context, int channels) {
+        constexpr int per_route = 8, indent = 30;
+        const int label_width = static_cast<int>(text_width(host_, text(context, "-", std::to_string(channels)))) + 14;
+        const int pitch = std::max(label_width, number_width()) + 8;
+        for (int first = 1; first <= channels; first += per_route) {
+            const int last = std::min(channels, first + per_route - 1);
+            std::string route = "route";
+            for (int channel = first; channel <= last; ++channel)
+                route.append(" ").append(context).append("-").append(std::to_string(channel));
+            const int outlets = last - first + 2;
+            const int router = object(x + indent, y, route, pitch * (outlets - 1) + 8);
+            connect(source, outlet, router, 0);
+            const int span = width(router) - 8;
+            const int number_y = bottom(router) + 25;
+            int below = number_y;
+            for (int channel = first; channel <= last; ++channel) {
+                const int column_x = x + indent + span * (channel - first) / (outlets - 1);
+                const int number_box = number(column_x, number_y);
+                connect(router, channel - first, number_box, 0);
+                const int label = comment(column_x, bottom(number_box) + 2, label_width,
+                                          text(context, "-", std::to_string(channel)));
+                below = std::max(below, bottom(label));
+            }
+            y = below + 15;
         }
-        return top + 30 * ((channels - 1) / per_row + 1);
+        return y;
     }
+
     void connect(int from, int outlet, int to, int inlet) { patch_.connect(from, outlet, to, inlet); }
+    // Takes back the box just added, before anything connects to it: to place it again.
+    void forget_last() { patch_.boxes.pop_back(); }
     Host host() const { return host_; }
-    Patch finish(int width, int height) {
-        patch_.width = width;
-        patch_.height = height;
+    Size size(int box) const { return box_size(host_, patch_.boxes[box]); }
+    int width(int box) const { return size(box).width; }
+    int bottom(int box) const { return patch_.boxes[box].y + size(box).height; }
+    int right(int box) const { return patch_.boxes[box].x + size(box).width; }
+    // The lowest and rightmost edges so far.
+    int lowest() const {
+        int y = 0;
+        for (int box = 0; box < static_cast<int>(patch_.boxes.size()); ++box) y = std::max(y, bottom(box));
+        return y;
+    }
+    int rightmost() const {
+        int x = 0;
+        for (int box = 0; box < static_cast<int>(patch_.boxes.size()); ++box) x = std::max(x, right(box));
+        return x;
+    }
+    // The window holds every box with a margin.
+    Patch finish(std::string name = "") {
+        patch_.name = std::move(name);
+        patch_.width = rightmost() + 20;
+        patch_.height = lowest() + 20;
         return std::move(patch_);
     }
 
 private:
+    int add(Box box) { return patch_.add(std::move(box)); }
+    int number_width() const { return host_ == Host::max ? 50 : 5 * pd_character_width + 8; }
+
     Host host_;
     Patch patch_;
 };

@@ -1,9 +1,13 @@
 #include "layout/command_line.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <optional>
 
 #include "layout/grouping.h"
@@ -18,12 +22,15 @@ namespace {
 constexpr int pd_significant_digits = 6;  // Pd keeps 32-bit floats and writes them with %g
 
 const char *const usage_text =
-    "usage: vorn-layout [--format script|max|pd] [--tolerance DEG] [--clockwise] [--lfe CH,CH...] [--name NAME] LAYOUT\n"
+    "usage: vorn-layout [--format script|max|pd] [--tolerance DEG] [--fill-gaps[=DEG]] [--clockwise] [--lfe CH,CH...]\n"
+    "                   [--name NAME] LAYOUT\n"
     "       vorn-layout --to-iem [--clockwise] [--name NAME] SCRIPT\n"
     "LAYOUT is an IEM layout file (- reads standard input), a standard layout (stereo, 5.1, 7.1, 5.1.4,\n"
     "7.1.4, 22.2), ring:N, or dome:N@EL,N@EL,...[,zenith]. SCRIPT is a vorn-sim script (- for standard input).\n"
     "  --format     script: one message a line for vorn-sim (default); max, pd: the text of a message box\n"
-    "  --tolerance  neighbouring elevations at most DEG apart form one layer (default 0.5)\n"
+    "  --tolerance  neighbouring elevations at most DEG apart form one ring (default 5)\n"
+    "  --fill-gaps  close every azimuth gap wider than DEG (default 180) with imaginary loudspeakers on\n"
+    "               channels above the real ones, and keep the file's imaginary loudspeakers the same way\n"
     "  --clockwise  Vorn azimuths grow clockwise (to the right); the file's grow to the left\n"
     "  --lfe, --sub channels of LFE or subwoofer loudspeakers, for the solo layer\n"
     "  --name       the name written into the layout file or the script's first line\n";
@@ -97,6 +104,18 @@ CommandLine parse(const std::vector<std::string> &arguments) {
                 !std::isfinite(tolerance))
                 throw UsageError("--tolerance wants degrees, 0 or more, not \"" + text + "\"");
             command.grouping.tolerance = tolerance;
+        } else if (option == "--fill-gaps") {
+            grouping_options = true;
+            command.grouping.fill_gaps = true;
+            if (attached) {
+                double limit = 0;
+                const auto result = std::from_chars(attached->data(), attached->data() + attached->size(), limit);
+                // Below a degree the fillers would outnumber Vorn's channels.
+                if (result.ec != std::errc() || result.ptr != attached->data() + attached->size() || !(limit >= 1) ||
+                    !(limit <= 360))
+                    throw UsageError("--fill-gaps wants degrees in 1..360, not \"" + *attached + "\"");
+                command.grouping.gap_limit = limit;
+            }
         } else if (option == "--lfe" || option == "--sub") {
             grouping_options = true;
             for (long long channel : channel_list(value())) command.grouping.solo_channels.push_back(channel);
@@ -116,10 +135,29 @@ CommandLine parse(const std::vector<std::string> &arguments) {
 }
 
 std::string read_input(const std::string &path, std::istream &in) {
-    if (path == "-") return std::string(std::istreambuf_iterator<char>(in), {});
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw LayoutError("cannot read " + path);
-    return std::string(std::istreambuf_iterator<char>(file), {});
+    try {
+        if (path == "-") return std::string(std::istreambuf_iterator<char>(in), {});
+        std::error_code error;
+        if (std::filesystem::is_directory(path, error)) throw LayoutError("is a folder, not a file");
+        std::ifstream file(path, std::ios::binary);
+        if (!file) throw LayoutError(std::string("cannot read it (") + std::strerror(errno) + ")");
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    } catch (const std::ios_base::failure &) {
+        // The stream library throws when the system refuses a read half-way.
+        throw LayoutError("cannot read it");
+    }
+}
+
+// Text on one line whatever it quotes: a file name or an argument may hold line breaks.
+std::string on_one_line(std::string text) {
+    for (char &c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return text;
+}
+
+// The file or layout a message is about.
+std::string source_of(const CommandLine &command) {
+    return command.input == "-" ? "standard input" : on_one_line(command.input);
 }
 
 std::string stem_of(const std::string &path) {
@@ -132,17 +170,23 @@ std::string stem_of(const std::string &path) {
 
 std::string convert(const CommandLine &command, std::istream &in, std::vector<std::string> &notes) {
     if (command.to_iem) {
-        const VornConfiguration configuration = read_vorn_script(read_input(command.input, in), command.input);
+        const std::string name = command.name.value_or(stem_of(command.input));
+        if (!is_utf8(name))
+            throw LayoutError(command.name ? "--name is not UTF-8 text, and a layout file holds nothing else"
+                                           : "the file name is not UTF-8 text, which a layout file needs: give one with --name");
+        const VornConfiguration configuration = read_vorn_script(read_input(command.input, in));
         if (!configuration.solo_layers.empty())
             notes.push_back("solo-layer loudspeakers (LFE, subwoofers) are written at elevation 0 like the others;"
                             " name them with --lfe when converting back");
-        return write_iem_layout(layout_of(configuration, command.grouping.clockwise, command.name.value_or(stem_of(command.input))));
+        return write_iem_layout(layout_of(configuration, command.grouping.clockwise, name));
     }
     std::optional<LoudspeakerLayout> layout = named_layout(command.input);
-    if (!layout) layout = read_iem_layout(read_input(command.input, in), command.input);
+    if (!layout) layout = read_iem_layout(read_input(command.input, in), source_of(command));
     Grouping grouping = group_layout(*layout, command.grouping);
     notes = std::move(grouping.notes);
-    return format_messages(grouping.configuration, command.format, command.name.value_or(layout->name));
+    for (const std::string &warning : grouping.warnings) notes.push_back("warning: " + warning);
+    return format_messages(grouping.configuration, command.format, command.name.value_or(layout->name),
+                           grouping.imaginary_channels);
 }
 
 }  // namespace
@@ -161,10 +205,14 @@ int run_vorn_layout(const std::vector<std::string> &arguments, std::istream &in,
     }
     std::vector<std::string> notes;
     std::string result;
+    // Whatever goes wrong is the input's fault or the machine's, and ends in one line.
     try {
         result = convert(command, in, notes);
-    } catch (const LayoutError &e) {
-        err << "vorn-layout: " << e.what() << "\n";
+    } catch (const std::bad_alloc &) {
+        err << "vorn-layout: " << source_of(command) << ": not enough memory to convert it\n";
+        return status_failed;
+    } catch (const std::exception &e) {
+        err << "vorn-layout: " << source_of(command) << ": " << on_one_line(e.what()) << "\n";
         return status_failed;
     }
     for (const std::string &note : notes) err << "vorn-layout: " << note << "\n";

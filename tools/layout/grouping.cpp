@@ -7,17 +7,27 @@
 #include <map>
 #include <set>
 
+#include "layout/azimuth_gaps.h"
+
 namespace vorn_layout {
 
 namespace {
 
 constexpr long long highest_channel = 2048;
-constexpr double zenith = 90;
+constexpr double pole = 90;
 
 struct Placed {
-    const Loudspeaker *loudspeaker;
-    double azimuth;    // Vorn's
-    double elevation;  // after rounding
+    const Loudspeaker *loudspeaker;  // none for the imaginary loudspeakers that close a gap
+    double azimuth;                  // Vorn's
+    double elevation;                // after rounding
+    long long channel;               // an imaginary one's is given once the rings stand
+    bool imaginary;
+};
+
+struct Ring {
+    std::vector<Placed> members;  // by azimuth, then channel
+    double elevation = 0;
+    AzimuthGap real_gap;  // before any filling
 };
 
 // What a host's message box keeps of a number (Pd prints and saves with %g).
@@ -28,36 +38,145 @@ double rounded(double value, int significant_digits) {
     return std::strtod(text, nullptr) + 0.0;
 }
 
-void check(const Loudspeaker &loudspeaker, std::map<long long, const Loudspeaker *> &by_channel) {
-    if (loudspeaker.channel < 1 || loudspeaker.channel > highest_channel)
-        throw LayoutError(describe(loudspeaker) + ": channel " + std::to_string(loudspeaker.channel) +
-                          " is outside 1..2048");
+// Degrees as a report shows them: to 0.01.
+std::string shown(double degrees) {
+    return number_text(std::round(degrees * 100) / 100);
+}
+
+bool is_pole(double elevation) {
+    return std::fabs(elevation) == pole;
+}
+
+void check_direction(const Loudspeaker &loudspeaker) {
     if (!(loudspeaker.elevation >= -90 && loudspeaker.elevation <= 90))
         throw LayoutError(describe(loudspeaker) + ": elevation " + number_text(loudspeaker.elevation) +
                           " is outside -90..90");
     if (!std::isfinite(loudspeaker.azimuth))
         throw LayoutError(describe(loudspeaker) + ": azimuth is not a finite number");
+}
+
+void check(const Loudspeaker &loudspeaker, std::map<long long, const Loudspeaker *> &by_channel) {
+    if (loudspeaker.channel < 1 || loudspeaker.channel > highest_channel)
+        throw LayoutError(describe(loudspeaker) + ": channel " + std::to_string(loudspeaker.channel) +
+                          " is outside 1..2048");
+    check_direction(loudspeaker);
     const auto [it, fresh] = by_channel.emplace(loudspeaker.channel, &loudspeaker);
     if (!fresh)
         throw LayoutError(describe(loudspeaker) + ": channel " + std::to_string(loudspeaker.channel) +
                           " is used twice (also by " + describe(*it->second) + ")");
 }
 
-std::string numbers_of(const std::vector<Placed> &members) {
+bool by_azimuth(const Placed &a, const Placed &b) {
+    return a.azimuth != b.azimuth ? a.azimuth < b.azimuth : a.channel < b.channel;
+}
+
+std::vector<VornSpeaker> speakers_of(const std::vector<Placed> &members) {
+    std::vector<VornSpeaker> speakers;
+    for (const Placed &member : members) speakers.push_back({static_cast<int>(member.channel), member.azimuth});
+    return speakers;
+}
+
+std::vector<double> azimuths_of(const std::vector<Placed> &members) {
+    std::vector<double> azimuths;
+    for (const Placed &member : members) azimuths.push_back(member.azimuth);
+    return azimuths;
+}
+
+// The mean to 0.01 degree, kept within the members so that rings stay ascending and distinct.
+double ring_elevation(const std::vector<Placed> &members, int significant_digits) {
+    double sum = 0, lowest = members.front().elevation, highest = lowest;
+    for (const Placed &member : members) {
+        sum += member.elevation;
+        lowest = std::min(lowest, member.elevation);
+        highest = std::max(highest, member.elevation);
+    }
+    if (lowest == highest) return lowest;
+    const double mean = std::round(sum / static_cast<double>(members.size()) * 100) / 100;
+    return std::clamp(rounded(mean, significant_digits), lowest, highest);
+}
+
+// Neighbours within the tolerance chain into one ring, which spans at most twice the
+// tolerance: a lone loudspeaker between two rings must not bridge them. A pole never joins
+// another ring, since its azimuths mean nothing and it closes the rings over the top (or
+// the bottom).
+std::vector<Ring> rings_of(std::vector<Placed> directional, double tolerance) {
+    std::stable_sort(directional.begin(), directional.end(),
+                     [](const Placed &a, const Placed &b) { return a.elevation < b.elevation; });
+    std::vector<Ring> rings;
+    for (const Placed &placed : directional) {
+        const double below = rings.empty() ? 0 : rings.back().members.back().elevation;
+        const double lowest = rings.empty() ? 0 : rings.back().members.front().elevation;
+        const bool joins = !rings.empty() &&
+                           (placed.elevation == below ||
+                            (placed.elevation - below <= tolerance && placed.elevation - lowest <= 2 * tolerance)) &&
+                           is_pole(placed.elevation) == is_pole(below);
+        if (!joins) rings.emplace_back();
+        rings.back().members.push_back(placed);
+    }
+    return rings;
+}
+
+// Word by word: gcc 12 warns wrongly (-Wrestrict) about " " + a temporary string.
+void add_word(std::string &text, const std::string &word) {
+    if (!text.empty()) text += ' ';
+    text += word;
+}
+
+std::string channel_list(const std::vector<Placed> &members, bool imaginary) {
     std::string text;
     for (const Placed &member : members)
-        text += (text.empty() ? "" : ", ") + std::to_string(member.loudspeaker->number);
+        if (member.imaginary == imaginary) add_word(text, std::to_string(member.channel));
     return text;
 }
 
-std::vector<VornSpeaker> sorted_speakers(const std::vector<Placed> &members) {
-    std::vector<VornSpeaker> speakers;
-    for (const Placed &member : members)
-        speakers.push_back({static_cast<int>(member.loudspeaker->channel), member.azimuth});
-    std::sort(speakers.begin(), speakers.end(), [](const VornSpeaker &a, const VornSpeaker &b) {
-        return a.azimuth != b.azimuth ? a.azimuth < b.azimuth : a.channel < b.channel;
-    });
-    return speakers;
+std::size_t count_of(const std::vector<Placed> &members, bool imaginary) {
+    return static_cast<std::size_t>(std::count_if(members.begin(), members.end(),
+                                                  [&](const Placed &m) { return m.imaginary == imaginary; }));
+}
+
+std::string gap_text(const AzimuthGap &gap) {
+    return shown(gap.width) + " (" + shown(gap.from) + " to " + shown(gap.to) + ")";
+}
+
+// One line a user can check against the room: which channels, how level, where the gap is.
+std::string ring_report(const Ring &ring, const std::string &name) {
+    const std::size_t real = count_of(ring.members, false), imaginary = count_of(ring.members, true);
+    std::string text = name;
+    if (is_pole(ring.elevation)) text += ring.elevation > 0 ? " (zenith)" : " (nadir)";
+    text += ":";
+    if (real > 0) {
+        text += real == 1 ? " channel " : " channels ";
+        text += channel_list(ring.members, false);
+    }
+    if (imaginary > 0) {
+        text += real > 0 ? "," : "";
+        text += imaginary == 1 ? " imaginary channel " : " imaginary channels ";
+        text += channel_list(ring.members, true);
+    }
+    double lowest = ring.members.front().elevation, highest = lowest;
+    for (const Placed &member : ring.members) {
+        lowest = std::min(lowest, member.elevation);
+        highest = std::max(highest, member.elevation);
+    }
+    if (lowest != highest) text += "; elevations " + shown(lowest) + " to " + shown(highest);
+    if (!is_pole(ring.elevation)) {
+        text += "; largest azimuth gap " + gap_text(ring.real_gap);
+        if (imaginary > 0 && real > 0) text += ", now " + shown(largest_gap(azimuths_of(ring.members)).width);
+    }
+    return text;
+}
+
+void warn_about(const Ring &ring, const std::string &name, std::vector<std::string> &warnings) {
+    if (is_pole(ring.elevation)) return;
+    const std::size_t count = ring.members.size();
+    if (count < 3)
+        warnings.push_back(name + " has only " + std::to_string(count) +
+                           (count == 1 ? " loudspeaker, so a source at any azimuth on it plays from it"
+                                       : " loudspeakers, so a source at any azimuth on it plays from them"));
+    const AzimuthGap gap = largest_gap(azimuths_of(ring.members));
+    if (gap.width > widest_fair_gap)
+        warnings.push_back(name + " has a gap of " + gap_text(gap) +
+                           ": a source in it plays from the loudspeakers at its edges; --fill-gaps closes it");
 }
 
 // The layer panner feeds the last of equal azimuths, so the others are never reached alone.
@@ -69,6 +188,12 @@ void note_shared_azimuths(const std::vector<VornSpeaker> &speakers, const std::s
                             std::to_string(speakers[i].channel) + " share azimuth " +
                             number_text(speakers[i].azimuth) + " in " + where +
                             ": a source there reaches only channel " + std::to_string(speakers[i].channel));
+}
+
+std::string numbers_text(const std::vector<int> &numbers) {
+    std::string text;
+    for (int number : numbers) add_word(text, std::to_string(number));
+    return text;
 }
 
 }  // namespace
@@ -89,65 +214,89 @@ double file_azimuth(double vorn_azimuth, bool clockwise) {
 Grouping group_layout(const LoudspeakerLayout &layout, const GroupingOptions &options) {
     Grouping grouping;
     std::map<long long, const Loudspeaker *> by_channel;
-    for (const Loudspeaker &loudspeaker : layout.loudspeakers)
+    std::vector<int> left_out;
+    for (const Loudspeaker &loudspeaker : layout.loudspeakers) {
         if (!loudspeaker.imaginary) check(loudspeaker, by_channel);
-    if (by_channel.empty()) throw LayoutError(layout.name + ": no loudspeakers (imaginary ones do not count)");
+        else if (options.fill_gaps) check_direction(loudspeaker);
+        else left_out.push_back(loudspeaker.number);
+    }
+    if (by_channel.empty()) throw LayoutError("no loudspeakers (imaginary ones do not count)");
 
     const std::set<long long> solo_channels(options.solo_channels.begin(), options.solo_channels.end());
     for (long long channel : solo_channels)
         if (!by_channel.count(channel))
             throw LayoutError("channel " + std::to_string(channel) + " is named as LFE or subwoofer but no loudspeaker has it");
 
+    auto kept = [&](double azimuth) {
+        azimuth = rounded(azimuth, options.significant_digits);
+        return azimuth >= 360 ? 0.0 : azimuth;  // 359.9999996 kept to six digits
+    };
+    auto place = [&](double file_azimuth) { return kept(vorn_azimuth(file_azimuth, options.clockwise)); };
     std::vector<Placed> directional, solo;
     std::vector<int> gain_numbers;
     for (const Loudspeaker &loudspeaker : layout.loudspeakers) {
-        if (loudspeaker.imaginary) continue;
-        if (loudspeaker.gain != 1) gain_numbers.push_back(loudspeaker.number);
-        double azimuth = rounded(vorn_azimuth(loudspeaker.azimuth, options.clockwise), options.significant_digits);
-        if (azimuth >= 360) azimuth = 0;  // 359.9999996 kept to six digits
-        const Placed placed{&loudspeaker, azimuth, rounded(loudspeaker.elevation, options.significant_digits)};
-        (loudspeaker.lfe || solo_channels.count(loudspeaker.channel) ? solo : directional).push_back(placed);
+        if (loudspeaker.imaginary && !options.fill_gaps) continue;
+        if (!loudspeaker.imaginary && loudspeaker.gain != 1) gain_numbers.push_back(loudspeaker.number);
+        const Placed placed{&loudspeaker, place(loudspeaker.azimuth),
+                            rounded(loudspeaker.elevation, options.significant_digits), loudspeaker.channel,
+                            loudspeaker.imaginary};
+        const bool is_solo = !loudspeaker.imaginary && (loudspeaker.lfe || solo_channels.count(loudspeaker.channel));
+        (is_solo ? solo : directional).push_back(placed);
     }
-    if (directional.empty())
-        throw LayoutError(layout.name + ": every loudspeaker is LFE or subwoofer; Vorn needs at least one with a direction");
+    if (std::none_of(directional.begin(), directional.end(), [](const Placed &p) { return !p.imaginary; }))
+        throw LayoutError("every loudspeaker is LFE or subwoofer; Vorn needs at least one with a direction");
     if (!gain_numbers.empty())
         grouping.notes.push_back("the gains of the file are not carried over (Vorn has no gain per loudspeaker): "
                                  "loudspeaker " + std::to_string(gain_numbers.front()) +
                                  (gain_numbers.size() > 1 ? " and " + std::to_string(gain_numbers.size() - 1) + " more" : ""));
+    if (!left_out.empty())
+        grouping.notes.push_back(std::string(left_out.size() == 1 ? "imaginary loudspeaker " : "imaginary loudspeakers ") +
+                                 numbers_text(left_out) + " left out (--fill-gaps keeps them)");
 
-    std::stable_sort(directional.begin(), directional.end(),
-                     [](const Placed &a, const Placed &b) { return a.elevation < b.elevation; });
-    // Neighbours within the tolerance chain into one layer; the zenith never joins another
-    // layer, since its azimuths mean nothing and it closes the ring over the top.
-    std::vector<std::vector<Placed>> groups;
-    for (const Placed &placed : directional) {
-        const double below = groups.empty() ? 0 : groups.back().back().elevation;
-        const bool joins = !groups.empty() &&
-                           (placed.elevation == below || placed.elevation - below <= options.tolerance) &&
-                           (placed.elevation == zenith) == (below == zenith);
-        if (!joins) groups.emplace_back();
-        groups.back().push_back(placed);
+    std::vector<Ring> rings = rings_of(directional, options.tolerance);
+    long long next_channel = by_channel.rbegin()->first + 1;
+    for (Ring &ring : rings) {
+        ring.elevation = ring_elevation(ring.members, options.significant_digits);
+        ring.real_gap = largest_gap(azimuths_of(ring.members));
+        if (options.fill_gaps && !is_pole(ring.elevation))
+            for (double azimuth : gap_fillers(azimuths_of(ring.members), options.gap_limit))
+                ring.members.push_back({nullptr, kept(azimuth), ring.elevation, 0, true});
+        std::stable_sort(ring.members.begin(), ring.members.end(), [](const Placed &a, const Placed &b) {
+            return a.azimuth != b.azimuth ? a.azimuth < b.azimuth : a.imaginary < b.imaginary;
+        });
+        for (Placed &member : ring.members) {
+            if (!member.imaginary) continue;
+            if (next_channel > highest_channel)
+                throw LayoutError("no channel left for the imaginary loudspeakers: they go above the real ones, "
+                                  "and Vorn has 2048");
+            member.channel = next_channel++;
+            grouping.imaginary_channels.push_back(static_cast<int>(member.channel));
+        }
+        std::stable_sort(ring.members.begin(), ring.members.end(), by_azimuth);
     }
+
     VornConfiguration &configuration = grouping.configuration;
-    for (const std::vector<Placed> &members : groups) {
-        // The middle member's elevation: where a ring with one or two loudspeakers a little off
-        // mostly stands, and always a value of the file, so the layers stay ascending and distinct.
-        const double elevation = members[(members.size() - 1) / 2].elevation;
-        const auto [lowest, highest] = std::minmax_element(
-            members.begin(), members.end(),
-            [](const Placed &a, const Placed &b) { return a.loudspeaker->elevation < b.loudspeaker->elevation; });
-        if (lowest->loudspeaker->elevation != highest->loudspeaker->elevation)
-            grouping.notes.push_back("elevations " + number_text(lowest->loudspeaker->elevation) + " to " +
-                                     number_text(highest->loudspeaker->elevation) + " form one layer at " +
-                                     number_text(elevation) + " (loudspeakers " + numbers_of(members) + ")");
-        configuration.elevations.push_back(elevation);
-        configuration.layers.push_back(sorted_speakers(members));
-        note_shared_azimuths(configuration.layers.back(), "the layer at " + number_text(elevation), grouping.notes);
+    for (const Ring &ring : rings) {
+        const std::string name = "layer " + std::to_string(configuration.layers.size()) + " at " + number_text(ring.elevation);
+        configuration.elevations.push_back(ring.elevation);
+        configuration.layers.push_back(speakers_of(ring.members));
+        grouping.notes.push_back(ring_report(ring, name));
+        note_shared_azimuths(configuration.layers.back(), name, grouping.notes);
+        warn_about(ring, name, grouping.warnings);
     }
     if (!solo.empty()) {
-        configuration.solo_layers.push_back(sorted_speakers(solo));
+        std::stable_sort(solo.begin(), solo.end(), by_azimuth);
+        configuration.solo_layers.push_back(speakers_of(solo));
+        grouping.notes.push_back("solo layer: " + std::string(solo.size() == 1 ? "channel " : "channels ") +
+                                 channel_list(solo, false));
         note_shared_azimuths(configuration.solo_layers.back(), "the solo layer", grouping.notes);
     }
+    const std::size_t imaginary = grouping.imaginary_channels.size();
+    if (imaginary > 0)
+        grouping.notes.push_back((imaginary == 1 ? "imaginary channel " : "imaginary channels ") +
+                                 numbers_text(grouping.imaginary_channels) +
+                                 (imaginary == 1 ? ": leave it unrouted, its share of a source is dropped"
+                                                 : ": leave them unrouted, their share of a source is dropped"));
     return grouping;
 }
 
@@ -174,7 +323,7 @@ LoudspeakerLayout layout_of(const VornConfiguration &configuration, bool clockwi
     std::sort(layout.loudspeakers.begin(), layout.loudspeakers.end(),
               [](const Loudspeaker &a, const Loudspeaker &b) { return a.channel < b.channel; });
     for (std::size_t i = 0; i < layout.loudspeakers.size(); ++i) layout.loudspeakers[i].number = static_cast<int>(i) + 1;
-    if (layout.loudspeakers.empty()) throw LayoutError(name + ": the configuration has no loudspeakers");
+    if (layout.loudspeakers.empty()) throw LayoutError("the configuration has no loudspeakers");
     return layout;
 }
 

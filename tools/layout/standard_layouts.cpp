@@ -67,16 +67,16 @@ bool parse_number(const std::string &text, T &value) {
     return first != last && result.ec == std::errc() && result.ptr == last;
 }
 
-Ring parse_ring(const std::string &item, const std::string &whole) {
+Ring parse_ring(const std::string &item) {
     if (item == "zenith") return {1, 90};
     const std::size_t at = item.find('@');
     Ring ring{};
     if (at == std::string::npos || !parse_number(item.substr(0, at), ring.count) ||
         !parse_number(item.substr(at + 1), ring.elevation))
-        throw LayoutError(whole + ": \"" + item + "\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
-    if (ring.count < 1) throw LayoutError(whole + ": a ring needs at least one loudspeaker (\"" + item + "\")");
+        throw LayoutError("\"" + item + "\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
+    if (ring.count < 1) throw LayoutError("a ring needs at least one loudspeaker (\"" + item + "\")");
     if (!(ring.elevation >= -90 && ring.elevation <= 90))
-        throw LayoutError(whole + ": elevation " + number_text(ring.elevation) + " is outside -90..90");
+        throw LayoutError("elevation " + number_text(ring.elevation) + " is outside -90..90");
     return ring;
 }
 
@@ -86,9 +86,9 @@ LoudspeakerLayout layout_of_rings(const std::string &name, const std::vector<Rin
     std::set<double> elevations;
     for (const Ring &ring : rings) {
         if (!elevations.insert(ring.elevation).second)
-            throw LayoutError(name + ": two rings at elevation " + number_text(ring.elevation));
+            throw LayoutError("two rings at elevation " + number_text(ring.elevation));
         total += ring.count;
-        if (total > 2048) throw LayoutError(name + ": more than 2048 loudspeakers");
+        if (total > 2048) throw LayoutError("more than 2048 loudspeakers");
     }
     for (const Ring &ring : rings) {
         for (long long k = 0; k < ring.count; ++k) {
@@ -125,7 +125,7 @@ std::optional<LoudspeakerLayout> named_layout(const std::string &name) {
     if (name.rfind("ring:", 0) == 0) {
         long long count = 0;
         if (!parse_number(name.substr(5), count) || count < 1)
-            throw LayoutError(name + ": should be ring:N with N loudspeakers, at least 1");
+            throw LayoutError("should be ring:N with N loudspeakers, at least 1");
         return layout_of_rings(name, {{count, 0}});
     }
     if (name.rfind("dome:", 0) == 0) {
@@ -133,7 +133,7 @@ std::optional<LoudspeakerLayout> named_layout(const std::string &name) {
         std::size_t start = 5;
         while (true) {
             const std::size_t comma = name.find(',', start);
-            rings.push_back(parse_ring(name.substr(start, comma - start), name));
+            rings.push_back(parse_ring(name.substr(start, comma - start)));
             if (comma == std::string::npos) break;
             start = comma + 1;
         }

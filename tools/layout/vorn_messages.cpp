@@ -31,8 +31,6 @@ std::size_t speaker_count(const VornConfiguration &configuration) {
 
 class ScriptReader {
 public:
-    explicit ScriptReader(const std::string &source) : source_(source) {}
-
     void read_line(const std::string &line) {
         ++line_number_;
         std::istringstream stream(line);
@@ -52,14 +50,14 @@ public:
     }
 
     VornConfiguration result() {
-        if (speaker_count(configuration_) == 0) throw LayoutError(source_ + ": no loudspeakers (no \"layer\" or \"solo\" with channels)");
+        if (speaker_count(configuration_) == 0) throw LayoutError("no loudspeakers (no \"layer\" or \"solo\" with channels)");
         // Layers never filled hold no loudspeakers and are left out of the layout.
         return configuration_;
     }
 
 private:
     [[noreturn]] void fail(const std::string &what) const {
-        throw LayoutError(source_ + ", line " + std::to_string(line_number_) + ": " + what);
+        throw LayoutError("line " + std::to_string(line_number_) + ": " + what);
     }
 
     double number(const std::string &token, const char *what) const {
@@ -125,7 +123,6 @@ private:
         configuration_.solo_layers.push_back(pairs(tokens, 0));
     }
 
-    std::string source_;
     int line_number_ = 0;
     VornConfiguration configuration_;
 };
@@ -144,7 +141,8 @@ std::vector<std::string> vorn_messages(const VornConfiguration &configuration) {
     return messages;
 }
 
-std::string format_messages(const VornConfiguration &configuration, MessageFormat format, const std::string &title) {
+std::string format_messages(const VornConfiguration &configuration, MessageFormat format, const std::string &title,
+                            const std::vector<int> &imaginary_channels) {
     const std::vector<std::string> messages = vorn_messages(configuration);
     std::string text;
     if (format == MessageFormat::script) {
@@ -152,9 +150,20 @@ std::string format_messages(const VornConfiguration &configuration, MessageForma
         for (char &c : one_line)
             if (c == '\n' || c == '\r') c = ' ';
         const std::size_t layers = configuration.layers.size();
-        text = "# " + one_line + ": " + std::to_string(speaker_count(configuration)) + " loudspeakers in " +
-               std::to_string(layers) + (layers == 1 ? " layer" : " layers") +
-               (configuration.solo_layers.empty() ? "" : " and a solo layer") + "\n";
+        const std::size_t imaginary = imaginary_channels.size();
+        text = "# " + one_line + ": " + std::to_string(speaker_count(configuration) - imaginary) + " loudspeakers";
+        if (imaginary) {
+            add_word(text, "and");
+            add_word(text, std::to_string(imaginary));
+            add_word(text, "imaginary");
+        }
+        text += " in " + std::to_string(layers) + (layers == 1 ? " layer" : " layers") +
+                (configuration.solo_layers.empty() ? "" : " and a solo layer") + "\n";
+        if (imaginary) {
+            text += "# imaginary, to leave unrouted:";
+            for (int channel : imaginary_channels) add_word(text, std::to_string(channel));
+            text += "\n";
+        }
         for (const std::string &message : messages) text += message + "\n";
         return text;
     }
@@ -162,8 +171,8 @@ std::string format_messages(const VornConfiguration &configuration, MessageForma
     return text + "\n";
 }
 
-VornConfiguration read_vorn_script(const std::string &text, const std::string &source) {
-    ScriptReader reader(source);
+VornConfiguration read_vorn_script(const std::string &text) {
+    ScriptReader reader;
     std::istringstream stream(text);
     for (std::string line; std::getline(stream, line);) reader.read_line(line);
     return reader.result();

@@ -94,7 +94,7 @@ void add_methods(t_class *c, std::index_sequence<I...>) {
 
 }  // namespace vorn::pd
 
-extern "C" __attribute__((visibility("default"))) void Vorn_setup(void) {
+extern "C" VORN_PD_EXPORT void Vorn_setup(void) {
     using namespace vorn::pd;
     vorn_class = class_new(gensym(vorn::box_interface::class_name), reinterpret_cast<t_newmethod>(reinterpret_cast<void (*)()>(vorn_new)),
                            as_method(vorn_free), sizeof(PdBox), CLASS_DEFAULT, A_GIMME, A_NULL);

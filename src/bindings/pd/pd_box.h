@@ -7,6 +7,13 @@
 
 #include "host/panner.h"
 
+// Pd finds the setup function by name; it is the one symbol the external exports.
+#if defined(_WIN32)
+#define VORN_PD_EXPORT __declspec(dllexport)
+#else
+#define VORN_PD_EXPORT __attribute__((visibility("default")))
+#endif
+
 namespace vorn::pd {
 
 struct PdBox {
