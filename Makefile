@@ -82,8 +82,8 @@ help-picture: help pd
 	scripts/pd_help_picture.sh build/help/Vorn-help.pd build/pd docs/pd-help.png
 
 # After a change of the interface table or of the picture: the README's table of messages,
-# docs/dome.svg and docs/dome.png, and the front pair with and without the gap filled. Commit
-# what changes.
+# docs/dome.svg and docs/dome.png, the front pair with and without the gap filled, and the
+# level plot docs/spread-level.svg. Commit what changes.
 docs: deps release
 	build/bin/vorn-docs --readme README.md
 	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
@@ -92,6 +92,7 @@ docs: deps release
 	  $(SIM) --svg docs/$$picture.svg examples/$$picture.vorn >/dev/null && \
 	  scripts/render_svg.py docs/$$picture.svg docs/$$picture.png || exit 1; \
 	done
+	scripts/level_plot.py $(SIM) examples/dome.vorn docs/spread-level.svg
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
 dist: deps help windows

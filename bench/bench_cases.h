@@ -14,7 +14,8 @@ struct PassCase {
 };
 
 std::string pass_case_name(int speakers, double radius, bool moving);
-void register_pass_benchmarks(std::vector<PassCase> &cases);
+// The second list gets the same cases with "power 1", named "power/" and the first's name.
+void register_pass_benchmarks(std::vector<PassCase> &cases, std::vector<PassCase> &constant_power_cases);
 void register_configuration_benchmarks();
 
 }  // namespace vorn_bench

@@ -1,5 +1,6 @@
 // What one update costs: the panning pass against loudspeaker count and radius, with a
-// source that moves on every update (as a patch automates it) and one that stays put.
+// source that moves on every update (as a patch automates it) and one that stays put; the
+// same with the constant-power law on.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -27,12 +28,13 @@ struct SourcePath {
     }
 };
 
-void pass(benchmark::State &state, int speakers, double radius, bool moving) {
+void pass(benchmark::State &state, int speakers, double radius, bool moving, bool constant_power) {
     static const SourcePath path;
     BenchBox box;
     box.send_all(layout_with(speakers));
     box.send("end");
     box.send("radius " + std::to_string(radius));
+    if (constant_power) box.send("power 1");
     box.send_list(30, 20);
     std::size_t step = 0;
     for (auto _ : state) {
@@ -47,14 +49,20 @@ void pass(benchmark::State &state, int speakers, double radius, bool moving) {
 
 }  // namespace
 
-void register_pass_benchmarks(std::vector<PassCase> &cases) {
+// Each case with the constant-power law on runs right after the same case without it, so
+// that both meet the same load of a shared machine.
+void register_pass_benchmarks(std::vector<PassCase> &cases, std::vector<PassCase> &constant_power_cases) {
     for (int speakers : layout_counts) {
         for (double radius : {1.0, 30.0, 60.0, 180.0}) {
             for (bool moving : {true, false}) {
                 PassCase c{speakers, radius, moving, pass_case_name(speakers, radius, moving)};
-                benchmark::RegisterBenchmark(c.name.c_str(), pass, speakers, radius, moving)
+                benchmark::RegisterBenchmark(c.name.c_str(), pass, speakers, radius, moving, false)
                     ->Unit(benchmark::kMicrosecond);
                 cases.push_back(c);
+                PassCase power{speakers, radius, moving, "power/" + c.name};
+                benchmark::RegisterBenchmark(power.name.c_str(), pass, speakers, radius, moving, true)
+                    ->Unit(benchmark::kMicrosecond);
+                constant_power_cases.push_back(power);
             }
         }
     }

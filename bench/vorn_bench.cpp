@@ -73,6 +73,25 @@ void print_goals(const std::map<std::string, double> &median_us) {
     }
 }
 
+// The constant-power law may cost at most this much more than the default per update.
+constexpr double constant_power_limit = 1.5;
+
+void print_constant_power_ratios(const std::vector<PassCase> &cases, const std::map<std::string, double> &median_us) {
+    std::printf("\nConstant power (\"power 1\") against the default law (medians of this run, limit %.2fx):\n",
+                constant_power_limit);
+    double worst = 0;
+    for (const PassCase &c : cases) {
+        const auto with = median_us.find(c.name), without = median_us.find(c.name.substr(6));
+        if (with == median_us.end() || without == median_us.end()) continue;
+        const double ratio = with->second / without->second;
+        worst = ratio > worst ? ratio : worst;
+        std::printf("  %-36s %10.3f us against %10.3f us  %5.2fx\n", without->first.c_str(), with->second,
+                    without->second, ratio);
+    }
+    if (worst > 0)
+        std::printf("  worst %.2fx: %s\n", worst, worst <= constant_power_limit ? "met" : "MISSED");
+}
+
 }  // namespace
 
 }  // namespace vorn_bench
@@ -89,7 +108,8 @@ int main(int argc, char **argv) {
     }
     int kept_count = static_cast<int>(kept.size());
     std::vector<PassCase> cases;
-    register_pass_benchmarks(cases);
+    std::vector<PassCase> constant_power_cases;
+    register_pass_benchmarks(cases, constant_power_cases);
     register_configuration_benchmarks();
     benchmark::Initialize(&kept_count, kept.data());
     if (benchmark::ReportUnrecognizedArguments(kept_count, kept.data())) return 1;
@@ -97,6 +117,7 @@ int main(int argc, char **argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     print_goals(reporter.median_us);
+    print_constant_power_ratios(constant_power_cases, reporter.median_us);
     if (!svg.empty()) {
         if (!write_cost_plot(svg, cases, reporter.median_us)) {
             std::fprintf(stderr, "vorn-bench: could not write %s\n", svg.c_str());

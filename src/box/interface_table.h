@@ -124,6 +124,11 @@ inline constexpr Message messages[] = {
      "Set the spread radius",
      "Widens the source: every loudspeaker within DEGREES (1..360) of its direction gets a floor that grows "
      "towards the source. Takes effect at the next pass."},
+    {"power", one_float, {.one_float = set_constant_power}, 0, true, "power 0|1",
+     "Keep the level as the spread widens",
+     "1 scales every pass's amplitudes, before the masks, so that their squares add up to the square of the gain: "
+     "a wider radius spreads the same power instead of adding to it. The layers' loudspeakers and each solo layer "
+     "keep it apart. 0, the default, leaves the spread floor as it is. From the next pass on; setup keeps it."},
     {"solo", atoms, {.atoms = receive_solo}, 0, true, "solo CHANNEL AZIMUTH [CHANNEL AZIMUTH ...]",
      "Add an azimuth-only layer",
      "A layer that follows the azimuth alone, whatever the elevation: subwoofers, say. Each solo message adds one."},
@@ -136,7 +141,8 @@ inline constexpr Message messages[] = {
      "A pass that sends every channel's amplitude, changed or not."},
     {"info", none, {.none = handlers::on_info}, 0, true, "info",
      "Print the state to the console",
-     "Context, position, gain, and one line per loudspeaker with its channel, layer, mask and direction."},
+     "Context, position, gain, power=1 while the constant-power law is on, and one line per loudspeaker with its "
+     "channel, layer, mask and direction."},
     {"assist", host_only, {}, 0, false, "",
      "Help texts of the inlets and outlets", "Called by the host only."},
 };

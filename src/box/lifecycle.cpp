@@ -42,6 +42,7 @@ void start_panner(Panner &panner, host::Box *box, const char *context) {
     panner.working_azimuth_b = 0;
     panner.gain = 1;
     panner.radius = 1;
+    panner.constant_power = false;
     panner.period = 360;
 }
 

@@ -22,7 +22,7 @@ struct Layer {
     double layer_gain;
     double source_gain;
     double period;
-    std::int32_t mode;  // 0: set accumulators, send nothing; 1: add and send
+    std::int32_t mode;  // 0: set accumulators, send nothing; 1: add and send; 2: add only
     std::int32_t speaker_count;
     // Slots the arrays were made with; a fill that fails keeps them but leaves
     // speaker_count at 0, and the release must still find the channels it entered.
@@ -35,6 +35,8 @@ struct Layer {
 
 constexpr std::int32_t layer_mode_set = 0;
 constexpr std::int32_t layer_mode_add_and_send = 1;
+// The constant-power law sends once the whole pass is summed.
+constexpr std::int32_t layer_mode_add = 2;
 
 Layer *new_layer(std::int32_t layer_id);
 // Frees the arrays and takes the layer's loudspeakers out of the Speaker map; the record stays.

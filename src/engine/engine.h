@@ -22,6 +22,13 @@ void panning_pass(Panner &panner, double azimuth);
 // leaves this to the sender further out. State may change between the batches (another
 // thread's message); each pass reads it afresh.
 void send_queued(Panner &panner);
+// Sends a layer summed in mode 2, every amplitude times `scale` before the mask.
+void send_layer_scaled(Panner &panner, Layer &layer, double scale);
+// Scales the amplitudes of these layers so that their squares add up to the square of the
+// source gain, then sends them, from the last layer to the first.
+void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t count);
+// "power 1" turns the constant-power law on, "power 0" off; from the next pass on.
+void set_constant_power(Panner &panner, double on);
 // Stores a new spread radius and recomputes every loudspeaker's spread floor.
 void update_spreads(Panner &panner, double radius);
 // Lays the Speaker map out flat for the spread pass, if it changed since the last time.

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <type_traits>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -8,6 +9,7 @@
 #include "config/layer.h"
 #include "engine/angles.h"
 #include "engine/engine.h"
+#include "engine/pre_mask.h"
 #include "host/panner.h"
 
 namespace vorn {
@@ -16,15 +18,24 @@ namespace {
 
 // The floor is the source gain times the spread; the mask and 1 cap the result. Written
 // as the comparisons the block test below mirrors lane by lane.
-double amplitude_of(double accumulated, double floor, double mask) {
-    const double v = accumulated > floor ? accumulated : floor;
-    return v > mask ? mask : (v > 1 ? 1.0 : v);
-}
+double amplitude_of(double v, double mask) { return v > mask ? mask : (v > 1 ? 1.0 : v); }
+
+// The constant-power law scales the amplitude before the cap; the default law multiplies
+// by nothing, so its path is the one it always was.
+struct Unscaled {
+    static double apply(double v) { return v; }
+};
+struct Scaled {
+    double scale;
+    double apply(double v) const { return v * scale; }
+};
 
 // A channel beyond the selectors of the last commit has nothing to be sent under; its
 // `last_sent` stays, so it goes out once a commit gives it a selector.
-inline void output_stage(Panner &panner, Layer &layer, std::int32_t i, double source_gain) {
-    const double amplitude = amplitude_of(layer.accumulators[i], source_gain * layer.spreads[i], layer.masks[i]);
+template <class Law>
+inline void output_stage(Panner &panner, Layer &layer, std::int32_t i, double source_gain, Law law) {
+    const double amplitude = amplitude_of(law.apply(pre_mask_amplitude(layer.accumulators[i], source_gain * layer.spreads[i])),
+                                          layer.masks[i]);
     if (amplitude == layer.last_sent[i] && !panner.refresh_flag) return;
     const std::int32_t channel = layer.channels[i];
     if (channel < 1 || channel > panner.selector_count) return;
@@ -38,7 +49,8 @@ bool is_plus_zero(double v) { return std::bit_cast<std::uint64_t>(v) == 0; }
 constexpr std::int32_t block = 4;
 
 // True when all `block` loudspeakers from `first` would send what they sent last.
-bool block_unchanged(const Layer &layer, std::int32_t first, double source_gain) {
+template <class Law>
+bool block_unchanged(const Layer &layer, std::int32_t first, double source_gain, Law law) {
     const double *acc = layer.accumulators + first, *spreads = layer.spreads + first;
     const double *masks = layer.masks + first, *last = layer.last_sent + first;
 #if defined(__SSE2__)
@@ -47,7 +59,8 @@ bool block_unchanged(const Layer &layer, std::int32_t first, double source_gain)
     const __m128d gain = _mm_set1_pd(source_gain), one = _mm_set1_pd(1.0);
     __m128d all_equal = _mm_castsi128_pd(_mm_set1_epi32(-1));
     for (std::int32_t j = 0; j < block; j += 2) {
-        const __m128d v = _mm_max_pd(_mm_loadu_pd(acc + j), _mm_mul_pd(gain, _mm_loadu_pd(spreads + j)));
+        __m128d v = _mm_max_pd(_mm_loadu_pd(acc + j), _mm_mul_pd(gain, _mm_loadu_pd(spreads + j)));
+        if constexpr (std::is_same_v<Law, Scaled>) v = _mm_mul_pd(v, _mm_set1_pd(law.scale));
         const __m128d mask = _mm_loadu_pd(masks + j);
         const __m128d above_mask = _mm_cmpgt_pd(v, mask);
         const __m128d amplitude =
@@ -58,7 +71,7 @@ bool block_unchanged(const Layer &layer, std::int32_t first, double source_gain)
 #else
     bool all_equal = true;
     for (std::int32_t j = 0; j < block; ++j)
-        all_equal &= amplitude_of(acc[j], source_gain * spreads[j], masks[j]) == last[j];
+        all_equal &= amplitude_of(law.apply(pre_mask_amplitude(acc[j], source_gain * spreads[j])), masks[j]) == last[j];
     return all_equal;
 #endif
 }
@@ -66,16 +79,23 @@ bool block_unchanged(const Layer &layer, std::int32_t first, double source_gain)
 // Moving sources change a few loudspeakers of a large layer per pass; whole blocks that
 // would send nothing are passed over. A "refresh" sends everything, so it takes the
 // plain walk.
-void send_changed(Panner &panner, Layer &layer, double source_gain) {
+template <class Law>
+void send_changed(Panner &panner, Layer &layer, double source_gain, Law law) {
     const std::int32_t n = layer.speaker_count;
     std::int32_t k = 0;
     if (n >= block && !panner.refresh_flag) {
         for (; k + block <= n; k += block) {
-            if (block_unchanged(layer, k, source_gain)) continue;
-            for (std::int32_t j = k; j < k + block; ++j) output_stage(panner, layer, j, source_gain);
+            if (block_unchanged(layer, k, source_gain, law)) continue;
+            for (std::int32_t j = k; j < k + block; ++j) output_stage(panner, layer, j, source_gain, law);
         }
     }
-    for (; k < n; ++k) output_stage(panner, layer, k, source_gain);
+    for (; k < n; ++k) output_stage(panner, layer, k, source_gain, law);
+}
+
+// Accumulators of +0 and spreads of 0 give every loudspeaker the amplitude 0 whatever its
+// mask or scale, so a layer that last sent 0 everywhere has nothing to send.
+bool nothing_to_send(const Panner &panner, const Layer &layer) {
+    return !panner.refresh_flag && layer.accumulators_zero && layer.spreads_zero && layer.nonzero_sent == 0;
 }
 
 }  // namespace
@@ -126,7 +146,7 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
         }
     }
     double *accumulators = layer.accumulators;
-    if (layer.mode != layer_mode_add_and_send) {
+    if (layer.mode == layer_mode_set) {
         if (adds_nothing && layer.accumulators_zero) return;
         std::fill(accumulators, accumulators + n, 0.0);
         accumulators[prev] = prev_contribution;
@@ -140,10 +160,13 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
         if (prev != next) accumulators[next] = accumulators[next] + next_contribution;
         if (!adds_nothing) layer.accumulators_zero = false;
     }
-    // Accumulators of +0 and spreads of 0 give every loudspeaker the amplitude 0 whatever
-    // its mask, so a layer that last sent 0 everywhere has nothing to send.
-    if (!panner.refresh_flag && layer.accumulators_zero && layer.spreads_zero && layer.nonzero_sent == 0) return;
-    send_changed(panner, layer, S);
+    if (layer.mode == layer_mode_add || nothing_to_send(panner, layer)) return;
+    send_changed(panner, layer, S, Unscaled{});
+}
+
+void send_layer_scaled(Panner &panner, Layer &layer, double scale) {
+    if (layer.speaker_count == 0 || nothing_to_send(panner, layer)) return;
+    send_changed(panner, layer, layer.source_gain, Scaled{scale});
 }
 
 }  // namespace vorn

@@ -37,7 +37,7 @@ double turn_to_far_side(double azimuth, double period) {
     return azimuth > period ? wrap_into_period(azimuth, period) : azimuth;
 }
 
-void pan_solo_layers(Panner &panner, double front_gain, double back_gain) {
+void pan_solo_layers(Panner &panner, double front_gain, double back_gain, bool constant_power) {
     const double a = panner.working_azimuth_a;
     for (std::int32_t k = 0; k < panner.solo_count; ++k) {
         Layer &layer = *panner.solo_layers[k];
@@ -47,8 +47,10 @@ void pan_solo_layers(Panner &panner, double front_gain, double back_gain) {
         pan_layer(panner, layer, std::fmod(a, panner.period));
         layer.layer_gain = back_gain;
         layer.source_gain = panner.gain;
-        layer.mode = layer_mode_add_and_send;
+        layer.mode = constant_power ? layer_mode_add : layer_mode_add_and_send;
         pan_layer(panner, layer, std::fmod(a + 180, panner.period));
+        // Each solo layer pans the whole source by itself, so it keeps the gain's power alone.
+        if (constant_power) send_at_constant_power(panner, &panner.solo_layers[k], 1);
     }
 }
 
@@ -68,13 +70,16 @@ void pass_at(Panner &panner, double azimuth) {
     double e = normalise_elevation(panner.elevation);
 
     update_spreads(panner, panner.radius);
+    // Read once: a "power" that comes back through the patch while this pass sends must not
+    // change the law halfway, or a layer would be sent twice.
+    const bool constant_power = panner.constant_power;
 
     // The front and back gains serve the solo layers and the rare bracket of distance 0.
     const double b = e > 180 ? std::fabs(e - 360) : std::fabs(e);
     auto front_gain = [b] { return std::sin((1 - b / 180) * half_pi); };
     auto back_gain = [b] { return std::sin((1 - std::fabs(180 - b) / 180) * half_pi); };
 
-    if (panner.solo_count > 0) pan_solo_layers(panner, front_gain(), back_gain());
+    if (panner.solo_count > 0) pan_solo_layers(panner, front_gain(), back_gain(), constant_power);
 
     const Bracket bracket = bracket_elevation(panner, e);
     const std::int32_t half = n / 2;
@@ -101,7 +106,7 @@ void pass_at(Panner &panner, double azimuth) {
         // The second half of the ring mirrors the first: entry i stands for given layer 2N-1-i.
         const bool mirror = i >= half;
         Layer &layer = *panner.ring_layers[mirror ? 2 * half - i - 1 : i];
-        layer.mode = mirror ? layer_mode_add_and_send : layer_mode_set;
+        layer.mode = !mirror ? layer_mode_set : constant_power ? layer_mode_add : layer_mode_add_and_send;
         double azimuth_here = 0;
         if (i == bracket.lower) {
             layer.layer_gain = lower_gain;
@@ -115,6 +120,8 @@ void pass_at(Panner &panner, double azimuth) {
         layer.source_gain = panner.gain;
         pan_layer(panner, layer, azimuth_here);
     }
+    // The given layers, from the highest down, as the mirror half sends them.
+    if (constant_power) send_at_constant_power(panner, panner.ring_layers, half);
 }
 
 void run_one_pass(Panner &panner, double azimuth, bool refresh) {

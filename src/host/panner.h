@@ -33,6 +33,7 @@ struct Panner {
     double working_azimuth_b;
     double gain;
     double radius;
+    bool constant_power;  // "power 1": every pass keeps the power of the source gain
     double period;
     const char *context;
     bool refresh_flag;

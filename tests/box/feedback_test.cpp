@@ -119,6 +119,28 @@ TEST(Feedback, SeveralPositionsGiveOnePassAndARefreshAmongThemResendsAll) {
                                               "outlet 0: fb-5", "outlet 0: fb-6"}));
 }
 
+// The law is the one in force when the pass began: switched from the outlet, it counts from
+// the next pass, and no channel goes out twice in one (the upper layer sends first here).
+TEST(Feedback, PowerFromTheOutletCountsFromTheNextPass) {
+    const std::vector<std::string> dome = {"setup 0 45", "layer 0 1 0 2 90 3 180 4 270", "layer 1 5 0 6 180", "end",
+                                           "radius 120"};
+    vorn_test::TestBox box("fb");
+    box.send_all(dome);
+    for (const char *echo : {"power 1", "power 0"}) {
+        for (const char *trigger : {"10.", "200.", "refresh", "list 30 60"}) {
+            const auto lines = run_loop(box, trigger, {echo});
+            for (int channel = 1; channel <= 6; ++channel)
+                EXPECT_LE(vorn_test::with_prefix(lines, "outlet 0: fb-" + std::to_string(channel) + " ").size(), 1u)
+                    << "channel " << channel << " after " << trigger << " answered by " << echo;
+        }
+    }
+    EXPECT_FALSE(box.panner().constant_power);
+    vorn_test::TestBox fresh("fb");
+    fresh.send_all(dome);
+    fresh.send("list 30 60");
+    EXPECT_EQ(box.send("refresh"), fresh.send("refresh"));  // the default law again
+}
+
 TEST(Feedback, SetupSilencesEveryChannelWhateverComesBack) {
     vorn_test::TestBox box("fb");
     box.send_all({"setup 0", "layer 0 1 0 2 90 3 180 4 270", "solo 7 90 8 270", "end", "45."});

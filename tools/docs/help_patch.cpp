@@ -288,25 +288,28 @@ Patch masks_section(Host host, int channels) {
     Layout layout(host);
     int note = layout.comment(margin, 10, line_width, text(described("radius")));
     note = layout.comment(margin, layout.bottom(note) + 6, line_width, text(described("mask")));
+    note = layout.comment(margin, layout.bottom(note) + 6, line_width, text(described("power")));
     const int configuration = on_load(layout, layout.bottom(note) + 10, text(joined(dome_messages), ", list 30 20"));
     const int masks_x = 340;
     note = layout.comment(masks_x, layout.bottom(configuration) + 20, 420,
-                          "Both take effect at the next pass: click bang.");
+                          "They take effect at the next pass: click bang.");
     const int controls_y = layout.bottom(note) + 6;
     const int radius_note = layout.comment(margin, controls_y, 65, "radius");
     const int radius = layout.number(90, controls_y);
     const int half = layout.message_box(masks_x, controls_y, "mask 1 0.5");
     const int whole = layout.message_box(layout.right(half) + 15, controls_y, "mask 1 1");
     const int again = layout.message_box(layout.right(whole) + 15, controls_y, "bang");
+    const int power_on = layout.message_box(masks_x, layout.bottom(half) + 10, "power 1");
+    const int power_off = layout.message_box(layout.right(power_on) + 15, layout.bottom(half) + 10, "power 0");
     // Pd's prepend takes two boxes, one under the other: the box goes below both.
     Layout probe(host);
     probe.prepend(160, controls_y, "radius", probe.object(0, 0, vorn_text()));
     const int prepend_bottom = probe.lowest();
     const int vorn = layout.object(
-        margin, std::max({prepend_bottom, layout.bottom(half), layout.bottom(radius), layout.bottom(radius_note)}) + 20,
+        margin, std::max({prepend_bottom, layout.bottom(power_on), layout.bottom(radius), layout.bottom(radius_note)}) + 20,
         vorn_text());
     layout.connect(radius, 0, layout.prepend(160, controls_y, "radius", vorn), 0);
-    for (const int box : {configuration, half, whole, again}) layout.connect(box, 0, vorn, 0);
+    for (const int box : {configuration, half, whole, again, power_on, power_off}) layout.connect(box, 0, vorn, 0);
     layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, context, channels);
     return layout.finish("masks-and-radius");
 }
