@@ -37,6 +37,8 @@ void make_room_to_send(Panner &panner) {
     const std::size_t messages = (loudspeakers > editor ? loudspeakers : editor) + 1;
     panner.outbox->reserve(messages, 8 * editor);
     panner.in_flight->reserve(messages, 8 * editor);
+}
+
 // A given layer without loudspeakers leaves a gap in the ring that the source would fade
 // into: such a configuration cannot pan. Names the first few of them; true if there are any.
 bool report_empty_layers(Panner &panner) {
