@@ -106,21 +106,23 @@ inline constexpr Message messages[] = {
     {"end", none, {.none = commit_configuration}, 0, true, "end",
      "Commit the loudspeaker configuration",
      "Makes the channel selectors CONTEXT-1 .. CONTEXT-N, sends the mask-editor geometry from the right outlet, "
-     "runs a first pass and posts a confirmation."},
-    {"med", none, {.none = export_mask_editor}, 0, true, "med",
+     "runs a first pass and posts a confirmation. A ring with a layer that has no loudspeakers is refused with the "
+     "layers named, and nothing is committed."},
+    {"med", none, {.none = receive_med}, 0, true, "med",
      "Send the mask-editor geometry",
      "Sends the cell of every loudspeaker from the right outlet: mask-editor start, size, one message per "
      "loudspeaker (channel, ring flag, azimuth, elevation, left, top, width, height), end."},
     {"layer", atoms, {.atoms = receive_layer}, 0, true, "layer LAYER CHANNEL AZIMUTH [CHANNEL AZIMUTH ...]",
      "Fill one layer with loudspeakers",
      "LAYER counts from 0 in the order of the setup elevations; each loudspeaker is an output channel (1..2048) "
-     "and an azimuth in 0..360, in ascending order. A layer filled again sends nothing for the loudspeakers it "
-     "drops. Any error drops the whole configuration."},
+     "and an azimuth in 0..360, in ascending order. A layer filled again sends 0 on each channel it drops that no "
+     "other loudspeaker drives. Any error, a symbol where a number belongs included, drops the whole configuration."},
     {"mask", atoms, {.atoms = set_masks}, 0, true, "mask CHANNEL VALUE [CHANNEL VALUE ...]",
      "Cap channels",
      "Each VALUE (0..1) caps the amplitude of its channel from the next pass on; values outside the range are "
-     "reported and clamped."},
-    {"radius", one_float, {.one_float = update_spreads}, 0, true, "radius DEGREES",
+     "reported and clamped. A CHANNEL is a whole number; one that is refused (a fraction, a symbol) skips its VALUE, "
+     "and a symbol as VALUE skips its pair."},
+    {"radius", atoms, {.atoms = receive_radius}, 0, true, "radius DEGREES",
      "Set the spread radius",
      "Widens the source: every loudspeaker within DEGREES (1..360) of its direction gets a floor that grows "
      "towards the source. Takes effect at the next pass."},
@@ -134,8 +136,8 @@ inline constexpr Message messages[] = {
      "A layer that follows the azimuth alone, whatever the elevation: subwoofers, say. Each solo message adds one."},
     {"setup", atoms, {.atoms = setup_ring}, 0, true, "setup ELEVATION [ELEVATION ...]",
      "Start a configuration with the layer elevations",
-     "Elevations in degrees, ascending and distinct, within -90..90. Silences and drops any earlier "
-     "configuration."},
+     "Elevations in degrees, ascending and distinct, within -90..90. All are checked first: a refused setup changes "
+     "nothing, a good one silences and drops any earlier configuration."},
     {"refresh", none, {.none = refresh}, 0, true, "refresh",
      "Pan and send every amplitude",
      "A pass that sends every channel's amplitude, changed or not."},
@@ -175,13 +177,19 @@ struct Caveat {
 
 inline constexpr Caveat caveats[] = {
     {"A channel given twice",
-     "A channel given to two loudspeakers keeps one map entry, the one entered last: mask and the spread reach only that loudspeaker."},
+     "A channel given to two loudspeakers keeps one map entry, the one entered last: mask and the spread reach only that loudspeaker. When its layer lets the channel go, the entry passes to the other loudspeaker."},
     {"A layer filled again",
-     "A layer filled again sends nothing for the loudspeakers it drops; send setup again to silence them."},
+     "A layer filled again sends 0 on each channel it drops that no other loudspeaker drives; setup and every refused layer or solo send 0 on every channel still above 0."},
+    {"Before the first end",
+     "Until end has committed a configuration, no pass runs: the first position, bang or refresh says so, once. end refuses a ring with a layer that has no loudspeakers, naming it."},
+    {"Repeated complaints",
+     "A line that a pass would post on every pass (no setup, an empty solo layer) is posted once per configuration change."},
+    {"A symbol for a number",
+     "A symbol where setup, layer, solo, mask or radius expects a number is reported with its position: setup then changes nothing, layer and solo drop the configuration, mask skips the pair, radius stays."},
     {"A symbol in a list",
      "A list with a symbol in it is refused, but the numbers after the symbol have already taken effect."},
     {"Configuring from the box's own output",
-     "setup, layer, solo and end that come back through the patch while the box is sending are refused."},
+     "setup, layer, solo, end and med that come back through the patch while the box is sending are refused."},
     {"Moving from the box's own output",
      "float, int, list, bang and refresh that come back through the patch while the box is sending store their values at once; one pass with the latest values follows when the sending is done."},
 };

@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstdio>
 #include <string>
 
 #include "config/config.h"
@@ -23,16 +24,43 @@ std::int32_t keep_selectors_for(Panner &panner, std::int32_t total) {
     return made;
 }
 
+// A given layer without loudspeakers leaves a gap in the ring that the source would fade
+// into: such a configuration cannot pan. Names the first few of them; true if there are any.
+bool report_empty_layers(Panner &panner) {
+    constexpr std::int32_t named_at_most = 8;
+    std::string names;
+    std::int32_t empty = 0;
+    for (std::int32_t i = 0; i < panner.ring_count / 2; ++i) {
+        const Layer &layer = *panner.ring_layers[i];
+        if (layer.speaker_count > 0) continue;
+        if (++empty > named_at_most) continue;
+        char name[96];
+        std::snprintf(name, sizeof name, "%s%d (elevation %g)", empty > 1 ? ", " : "", i, layer.elevation);
+        names += name;
+    }
+    if (empty == 0) return false;
+    if (empty > named_at_most) names += " and " + std::to_string(empty - named_at_most) + " more";
+    host::error(&panner,
+                "end: %s %s %s no loudspeakers; nothing is committed until %s filled with layer or setup starts again",
+                empty == 1 ? "layer" : "layers", names.c_str(), empty == 1 ? "has" : "have",
+                empty == 1 ? "it is" : "they are");
+    return true;
+}
+
 }  // namespace
 
 void commit_configuration(Panner &panner) {
     if (refused_while_sending(panner, "end")) return;
     // Until this commit succeeds no channel has a selector.
     panner.selector_count = 0;
+    panner.committed = false;
     if (panner.map_total <= 0) {
         host::error(&panner, "setup: failed to apply new loudspeaker configuration, leaving unconfigured");
         return;
     }
+    if (report_empty_layers(panner)) return;
+    configuration_changed(panner);
+    if (!panner.channel_held) panner.channel_held = new double[highest_channel + 1]();
     const std::int32_t total = panner.map_total;
     const std::int32_t kept = keep_selectors_for(panner, total);
     // "%s-%d" in full, whatever the context's length: a text cut short would give two
@@ -48,6 +76,7 @@ void commit_configuration(Panner &panner) {
         panner.channel_selectors[i] = host::intern(text.c_str());
     }
     panner.selector_count = total;
+    panner.committed = true;
 
     export_mask_editor(panner);
     panning_pass(panner, panner.azimuth);
@@ -55,6 +84,8 @@ void commit_configuration(Panner &panner) {
 }
 
 void release_channel_selectors(Panner &panner) {
+    delete[] panner.channel_held;
+    panner.channel_held = nullptr;
     delete[] panner.channel_selectors;
     panner.channel_selectors = nullptr;
     panner.selector_count = 0;

@@ -18,7 +18,8 @@ void receive_layer(Panner &panner, host::Args args);
 // "solo": adds and fills a solo layer.
 void receive_solo(Panner &panner, host::Args args);
 Layer *append_solo_layer(Panner &panner);
-void fill_layer(Panner &panner, Layer &layer, host::Args pairs);
+// `message` and `first_position` name the pairs' atoms in error lines.
+void fill_layer(Panner &panner, Layer &layer, host::Args pairs, const char *message, long first_position);
 // "end": channel selectors, mask-editor export, first pass and confirmation.
 void commit_configuration(Panner &panner);
 void release_channel_selectors(Panner &panner);

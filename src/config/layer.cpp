@@ -37,9 +37,9 @@ static void free_array(auto *&array) {
     array = nullptr;
 }
 
-void release_layer(Panner &panner, Layer &layer) {
+void release_layer(Panner &panner, Layer &layer, bool keep_other_drivers) {
     // The map is emptied of this layer while its channels are still at hand.
-    remove_layer_speakers(panner, layer);
+    remove_layer_speakers(panner, layer, keep_other_drivers);
     free_array(layer.azimuths);
     free_array(layer.masks);
     free_array(layer.spreads);

@@ -39,8 +39,10 @@ constexpr std::int32_t layer_mode_add_and_send = 1;
 constexpr std::int32_t layer_mode_add = 2;
 
 Layer *new_layer(std::int32_t layer_id);
-// Frees the arrays and takes the layer's loudspeakers out of the Speaker map; the record stays.
-void release_layer(Panner &panner, Layer &layer);
+// Frees the arrays and takes the layer's loudspeakers out of the Speaker map; the record
+// stays. A layer released alone leaves the map nodes of channels that other layers still
+// drive (see remove_layer_speakers); one released with all the others need not.
+void release_layer(Panner &panner, Layer &layer, bool keep_other_drivers);
 // Frees a record whose arrays were released.
 void delete_layer(Layer *layer);
 // Makes the six arrays with `count` slots: mask 1, spread 0, last sent -1, accumulator 0.

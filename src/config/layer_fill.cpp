@@ -3,6 +3,7 @@
 
 #include "config/config.h"
 #include "host/panner.h"
+#include "engine/engine.h"
 #include "host/read_atoms.h"
 
 namespace vorn {
@@ -20,6 +21,10 @@ void receive_layer(Panner &panner, host::Args args) {
         return;
     }
     const std::int32_t given_layers = panner.ring_count / 2;
+    if (refused_as_number(panner, "layer", 0, args[0])) {
+        clear_configuration(panner);
+        return;
+    }
     const std::int32_t number = read_int32(args[0], 0);
     if (number < 0 || number >= given_layers) {
         host::error(&panner, "layer: requested layer %d is outside of available range (have %d)", number,
@@ -27,7 +32,7 @@ void receive_layer(Panner &panner, host::Args args) {
         clear_configuration(panner);
         return;
     }
-    fill_layer(panner, *panner.ring_layers[number], args.tail(1));
+    fill_layer(panner, *panner.ring_layers[number], args.tail(1), "layer", 1);
 }
 
 void receive_solo(Panner &panner, host::Args args) {
@@ -42,7 +47,7 @@ void receive_solo(Panner &panner, host::Args args) {
         return;
     }
     // In the list before it is filled, so a failing fill drops it with everything else.
-    fill_layer(panner, *append_solo_layer(panner), args);
+    fill_layer(panner, *append_solo_layer(panner), args, "solo", 0);
 }
 
 // The list holds the next power of two of `solo_count` entries, so only a full list grows,
@@ -64,10 +69,11 @@ Layer *append_solo_layer(Panner &panner) {
     return layer;
 }
 
-void fill_layer(Panner &panner, Layer &layer, host::Args pairs) {
+void fill_layer(Panner &panner, Layer &layer, host::Args pairs, const char *message, long first_position) {
     const long p = pairs.count;
     if (p <= 0) return;
-    release_layer(panner, layer);
+    configuration_changed(panner);
+    release_layer(panner, layer, true);
     const std::int32_t m = static_cast<std::int32_t>(p / 2);
     make_speaker_arrays(layer, m);
 
@@ -77,6 +83,11 @@ void fill_layer(Panner &panner, Layer &layer, host::Args pairs) {
     double azimuth = 0;
     for (long j = 0; j < p; ++j) {
         const host::Atom &atom = pairs[j];
+        // A symbol ends the fill as a value out of range would.
+        if (refused_as_number(panner, message, first_position + j, atom)) {
+            clear_configuration(panner);
+            return;
+        }
         if (j % 2 == 0) {
             channel = read_int32(atom, channel);
             if (channel < 1 || channel > highest_channel) {
@@ -107,6 +118,10 @@ void fill_layer(Panner &panner, Layer &layer, host::Args pairs) {
         ++slot;
     }
     layer.speaker_count = m;
+    // The loudspeakers this layer had before are gone: a channel none of the others drives
+    // goes to 0 rather than keep the level it had.
+    silence_undriven_channels(panner);
+    run_owed_passes(panner);
 }
 
 }  // namespace vorn

@@ -1,4 +1,5 @@
 #include <initializer_list>
+#include <vector>
 
 #include "config/config.h"
 #include "engine/engine.h"
@@ -24,7 +25,7 @@ void silence_layer(Panner &panner, Layer &layer) {
 
 void free_layers(Panner &panner, Layer **&layers, std::int32_t &count) {
     for (std::int32_t i = 0; i < count; ++i) {
-        release_layer(panner, *layers[i]);
+        release_layer(panner, *layers[i], false);
         delete_layer(layers[i]);
     }
     delete[] layers;
@@ -35,11 +36,6 @@ void free_layers(Panner &panner, Layer **&layers, std::int32_t &count) {
 void report_leftover_map(Panner &panner) {
     if (!speaker_map_empty(panner) || panner.map_total != 0) host::error(&panner, "%s", map_not_freed);
     discard_speaker_map(panner);
-}
-
-void free_partial_ring(Layer **ring, std::int32_t entries) {
-    for (std::int32_t i = 0; i < entries; ++i) delete_layer(ring[i]);
-    delete[] ring;
 }
 
 }  // namespace
@@ -55,6 +51,10 @@ void clear_configuration(Panner &panner) {
         free_layers(panner, panner.ring_layers, panner.ring_count);
     }
     report_leftover_map(panner);
+    // A channel that the layers no longer reached (a loudspeaker dropped by a fill) goes to 0 too.
+    silence_undriven_channels(panner);
+    panner.committed = false;
+    configuration_changed(panner);
     run_owed_passes(panner);
 }
 
@@ -65,34 +65,44 @@ void release_configuration_silently(Panner &panner) {
     free_spread_plan(panner);
 }
 
-void setup_ring(Panner &panner, host::Args elevations) {
-    const long n = elevations.count;
+namespace {
+
+// Every elevation is checked before anything changes: a refused "setup" leaves the
+// configuration in force as it was. Returns false after the error line.
+bool read_elevations(Panner &panner, host::Args atoms, std::vector<double> &elevations) {
+    for (long i = 0; i < atoms.count; ++i) {
+        if (refused_as_number(panner, "setup", i, atoms[i])) return false;
+        const double e = host::number_of(atoms[i]);
+        if (!(e >= -90 && e <= 90)) {
+            host::error(&panner, "setup: speaker layers should have elevation between -90 and 90 degrees");
+            return false;
+        }
+        if (i > 0 && elevations.back() >= e) {
+            host::error(&panner,
+                        "setup: speaker layers should be provided sequentially in ascending order from -90 to 90 "
+                        "degrees and multiple layers may not share the same elevation");
+            return false;
+        }
+        elevations.push_back(e);
+    }
+    return true;
+}
+
+}  // namespace
+
+void setup_ring(Panner &panner, host::Args atoms) {
+    const long n = atoms.count;
     if (n == 0) return;
     if (refused_while_sending(panner, "setup")) return;
+    std::vector<double> elevations;
+    elevations.reserve(static_cast<std::size_t>(n));
+    if (!read_elevations(panner, atoms, elevations)) return;
     clear_configuration(panner);
 
     const long entries = 2 * n;
     Layer **ring = new Layer *[entries];
     for (long i = 0; i < entries; ++i) ring[i] = new_layer(static_cast<std::int32_t>(i));
-
-    double previous = 0;
-    for (long i = 0; i < n; ++i) {
-        const double e = read_double(elevations[i], previous);
-        if (!(e >= -90 && e <= 90)) {
-            host::error(&panner, "setup: speaker layers should have elevation between -90 and 90 degrees");
-            free_partial_ring(ring, static_cast<std::int32_t>(entries));
-            return;
-        }
-        if (i > 0 && previous >= e) {
-            host::error(&panner,
-                        "setup: speaker layers should be provided sequentially in ascending order from -90 to 90 "
-                        "degrees and multiple layers may not share the same elevation");
-            free_partial_ring(ring, static_cast<std::int32_t>(entries));
-            return;
-        }
-        ring[i]->elevation = e;
-        previous = e;
-    }
+    for (long i = 0; i < n; ++i) ring[i]->elevation = elevations[static_cast<std::size_t>(i)];
     for (long j = 0; j < n; ++j) ring[n + j]->elevation = (90 - ring[n - 1 - j]->elevation) + 90;
 
     for (long k = 0; k < entries; ++k) {
@@ -102,6 +112,7 @@ void setup_ring(Panner &panner, host::Args elevations) {
     }
     panner.ring_layers = ring;
     panner.ring_count = static_cast<std::int32_t>(entries);
+    configuration_changed(panner);
 }
 
 }  // namespace vorn

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "config/layer.h"
 #include "host/panner.h"
@@ -31,28 +32,49 @@ void unlink(Panner &panner, SpeakerNode *node) {
     panner.spread_plan_current = false;
 }
 
+void describe(SpeakerNode &node, std::int32_t id, std::int32_t layer_id, double azimuth, double elevation) {
+    node.id = id;
+    node.layer = layer_id;
+    node.azimuth = azimuth;
+    node.elevation = elevation;
+    node.cos_elevation = std::cos(elevation * std::numbers::pi / 180);
+    node.sin_half_azimuth = std::sin(azimuth * std::numbers::pi / 360);
+    node.cos_half_azimuth = std::cos(azimuth * std::numbers::pi / 360);
+}
+
+// Gives each node in `orphans` (marked by channel) to the first loudspeaker of another layer
+// on its channel, in ring order, then solo order, then slot order; clears its mark.
+void hand_to_other_drivers(Panner &panner, const Layer &leaving, std::vector<bool> &orphans, std::size_t count) {
+    auto visit = [&](const Layer &layer) {
+        if (&layer == &leaving) return;
+        for (std::int32_t i = 0; i < layer.speaker_count && count > 0; ++i) {
+            const std::int32_t channel = layer.channels[i];
+            if (!orphans[channel]) continue;
+            describe(*panner.channel_index[channel], i, layer.layer_id, layer.azimuths[i], layer.elevation);
+            orphans[channel] = false;
+            --count;
+        }
+    };
+    for (std::int32_t i = 0; i < panner.ring_count / 2 && count > 0; ++i) visit(*panner.ring_layers[i]);
+    for (std::int32_t k = 0; k < panner.solo_count && count > 0; ++k) visit(*panner.solo_layers[k]);
+    panner.spread_plan_current = false;
+}
+
 }  // namespace
 
 void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std::int32_t layer_id,
                       double azimuth, double elevation) {
     SpeakerNode *&slot = index_slot(panner, channel);
     panner.spread_plan_current = false;
-    const double cos_elevation = std::cos(elevation * std::numbers::pi / 180);
-    const double sin_half_azimuth = std::sin(azimuth * std::numbers::pi / 360);
-    const double cos_half_azimuth = std::cos(azimuth * std::numbers::pi / 360);
     if (slot) {
         // A channel keeps its place in the list; it describes the loudspeaker entered last.
-        slot->id = id;
-        slot->layer = layer_id;
-        slot->azimuth = azimuth;
-        slot->elevation = elevation;
-        slot->cos_elevation = cos_elevation;
-        slot->sin_half_azimuth = sin_half_azimuth;
-        slot->cos_half_azimuth = cos_half_azimuth;
+        describe(*slot, id, layer_id, azimuth, elevation);
         return;
     }
-    SpeakerNode *node = new SpeakerNode{id, channel, layer_id, azimuth, elevation, panner.speaker_tail, nullptr,
-                                        cos_elevation, sin_half_azimuth, cos_half_azimuth};
+    SpeakerNode *node = new SpeakerNode{};
+    node->channel = channel;
+    node->prev = panner.speaker_tail;
+    describe(*node, id, layer_id, azimuth, elevation);
     if (panner.speaker_tail)
         panner.speaker_tail->next = node;
     else
@@ -63,17 +85,28 @@ void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std
     recompute_map_total(panner);
 }
 
-void remove_layer_speakers(Panner &panner, const Layer &layer) {
+void remove_layer_speakers(Panner &panner, const Layer &layer, bool keep_other_drivers) {
     if (!panner.channel_index || !layer.channels) return;
     // A node of this layer can only stand on a channel that the layer's fill entered.
+    std::vector<bool> orphans(highest_channel + 1);
+    std::size_t count = 0;
     for (std::int32_t slot = 0; slot < layer.slot_capacity; ++slot) {
         const std::int32_t channel = layer.channels[slot];
-        if (channel < 1 || channel > highest_channel) continue;
-        SpeakerNode *node = panner.channel_index[channel];
+        if (channel < 1 || channel > highest_channel || orphans[channel]) continue;
+        const SpeakerNode *node = panner.channel_index[channel];
         if (node && node->layer == layer.layer_id) {
-            unlink(panner, node);
-            recompute_map_total(panner);
+            orphans[channel] = true;
+            ++count;
         }
+    }
+    if (count == 0) return;
+    if (keep_other_drivers) hand_to_other_drivers(panner, layer, orphans, count);
+    for (std::int32_t slot = 0; slot < layer.slot_capacity; ++slot) {
+        const std::int32_t channel = layer.channels[slot];
+        if (channel < 1 || channel > highest_channel || !orphans[channel]) continue;
+        orphans[channel] = false;
+        unlink(panner, panner.channel_index[channel]);
+        recompute_map_total(panner);
     }
 }
 

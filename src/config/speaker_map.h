@@ -27,8 +27,10 @@ struct SpeakerNode {
 
 void register_speaker(Panner &panner, std::int32_t id, std::int32_t channel, std::int32_t layer_id,
                       double azimuth, double elevation);
-// Removes every node whose `layer` is this layer's id.
-void remove_layer_speakers(Panner &panner, const Layer &layer);
+// Removes every node whose `layer` is this layer's id. With `keep_other_drivers`, a channel
+// that a loudspeaker of another layer still drives keeps its node, which then describes
+// the first such loudspeaker (ring order, then solo order, then slot order).
+void remove_layer_speakers(Panner &panner, const Layer &layer, bool keep_other_drivers);
 void recompute_map_total(Panner &panner);
 SpeakerNode *find_speaker(const Panner &panner, std::int32_t channel);
 // Frees whatever nodes are left and empties the map.

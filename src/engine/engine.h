@@ -18,6 +18,16 @@ void panning_pass(Panner &panner, double azimuth);
 // Every loop that sends calls this at its end: when no send of this box is on its way any
 // more, the pass owed to positions that came back meanwhile runs with the latest values.
 void run_owed_passes(Panner &panner);
+// The lines a pass would post on every pass, one bit each.
+constexpr std::uint32_t pass_report_no_ring = 1;
+constexpr std::uint32_t pass_report_not_committed = 2;
+constexpr std::uint32_t pass_report_empty_layer = 4;
+constexpr std::uint32_t pass_report_no_speakers = 8;
+// Within a pass, each of them is posted once per configuration change; elsewhere always.
+void report_from_pass(Panner &panner, std::uint32_t report, const char *text);
+// Sends 0 on every channel the patch holds above 0 that no loudspeaker of the
+// configuration drives any more (all of them once the layers are gone).
+void silence_undriven_channels(Panner &panner);
 // Sends a layer summed in mode 2, every amplitude times `scale` before the mask.
 void send_layer_scaled(Panner &panner, Layer &layer, double scale);
 // The scale that makes the squares of these layers' amplitudes add up to the square of the
@@ -31,6 +41,8 @@ void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t c
 void set_constant_power(Panner &panner, double on);
 // Stores a new spread radius and recomputes every loudspeaker's spread floor.
 void update_spreads(Panner &panner, double radius);
+// "radius": one number.
+void receive_radius(Panner &panner, host::Args args);
 // Lays the Speaker map out flat for the spread pass, if it changed since the last time.
 // The spread pass calls it, so a configuration of many messages is laid out once, by the
 // pass of its "end"; only a pass after a configuration larger than any before allocates.

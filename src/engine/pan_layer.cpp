@@ -39,7 +39,7 @@ inline void output_stage(Panner &panner, Layer &layer, std::int32_t i, double so
     if (amplitude == layer.last_sent[i] && !panner.refresh_flag) return;
     const std::int32_t channel = layer.channels[i];
     if (channel < 1 || channel > panner.selector_count) return;
-    send_amplitude(panner, panner.channel_selectors[channel - 1], amplitude);
+    send_amplitude(panner, channel, amplitude);
     layer.nonzero_sent += (amplitude != 0) - (layer.last_sent[i] != 0);
     layer.last_sent[i] = amplitude;
 }
@@ -103,7 +103,7 @@ bool nothing_to_send(const Panner &panner, const Layer &layer) {
 void pan_layer(Panner &panner, Layer &layer, double azimuth) {
     const std::int32_t n = layer.speaker_count;
     if (n == 0) {
-        host::error(&panner, "Vorn_horizontal: no speaker setup provided");
+        report_from_pass(panner, pass_report_empty_layer, "Vorn_horizontal: no speaker setup provided");
         return;
     }
     const double period = layer.period;

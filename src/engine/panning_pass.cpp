@@ -60,7 +60,13 @@ void pass_at(Panner &panner, double azimuth) {
     panner.azimuth = azimuth;
     const std::int32_t n = panner.ring_count;
     if (n == 0) {
-        host::error(&panner, "no speaker setup provided");
+        report_from_pass(panner, pass_report_no_ring, "no speaker setup provided");
+        return;
+    }
+    // A configuration not yet committed has no selectors of its own to send under.
+    if (!panner.committed) {
+        report_from_pass(panner, pass_report_not_committed,
+                         "no configuration committed yet: send end after setup and layer");
         return;
     }
     panner.working_azimuth_a = azimuth;
@@ -129,7 +135,9 @@ void pass_at(Panner &panner, double azimuth) {
 
 void run_one_pass(Panner &panner, double azimuth, bool refresh) {
     panner.refresh_flag = refresh;
+    panner.in_pass = true;
     pass_at(panner, azimuth);
+    panner.in_pass = false;
     panner.refresh_flag = false;
 }
 
@@ -156,6 +164,14 @@ void refresh(Panner &panner) {
     if (owed_while_sending(panner, panner.azimuth, true)) return;
     run_one_pass(panner, panner.azimuth, true);
     run_owed_passes(panner);
+}
+
+void report_from_pass(Panner &panner, std::uint32_t report, const char *text) {
+    if (panner.in_pass) {
+        if (panner.pass_reports_given & report) return;
+        panner.pass_reports_given |= report;
+    }
+    host::error(&panner, "%s", text);
 }
 
 void run_owed_passes(Panner &panner) {

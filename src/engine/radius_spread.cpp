@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "engine/spread_plan.h"
 #include "host/panner.h"
+#include "host/read_atoms.h"
 
 namespace vorn {
 
@@ -102,6 +103,11 @@ std::uint32_t next_stamp(SpreadPlan &plan) {
 
 }  // namespace
 
+void receive_radius(Panner &panner, host::Args args) {
+    if (args.count > 0 && refused_as_number(panner, "radius", 0, args[0])) return;
+    update_spreads(panner, args.count > 0 ? host::number_of(args[0]) : 0.0);  // none counts as 0
+}
+
 void update_spreads(Panner &panner, double radius) {
     if (!(radius >= 1 && radius <= 360)) {
         host::error(&panner, "radius needs to be between 1 and 360");
@@ -109,7 +115,7 @@ void update_spreads(Panner &panner, double radius) {
     }
     panner.radius = radius;
     if (speaker_map_empty(panner)) {
-        host::error(&panner, "radius: no speakers defined");
+        report_from_pass(panner, pass_report_no_speakers, "radius: no speakers defined");
         return;
     }
     refresh_spread_plan(panner);

@@ -41,6 +41,13 @@ Cell cell_of(const SpeakerNode &node, const Layer &layer) {
 
 }  // namespace
 
+// A "med" that comes back through the patch while the box sends would export inside the
+// export, without end.
+void receive_med(Panner &panner) {
+    if (refused_while_sending(panner, "med")) return;
+    export_mask_editor(panner);
+}
+
 void export_mask_editor(Panner &panner) {
     if (speaker_map_empty(panner)) {
         host::error(&panner, "mask-editor: no layers and/or speakers defined");

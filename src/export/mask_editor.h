@@ -6,5 +6,7 @@ namespace vorn {
 struct Panner;
 
 void export_mask_editor(Panner &panner);
+// "med": the export, refused while the box is sending.
+void receive_med(Panner &panner);
 
 }  // namespace vorn

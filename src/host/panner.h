@@ -51,6 +51,19 @@ struct Panner {
     // its values are stored, and one pass for all of them is owed until the send loop ends.
     bool pass_owed;
     bool refresh_owed;
+
+    // What the patch holds on each channel 1..2048: the amplitude last sent on it, whichever
+    // loudspeaker sent it. Made with the first selectors; a channel left above 0 when no
+    // loudspeaker drives it any more is sent 0 from it.
+    double *channel_held;
+    // A successful "end" commits the configuration; "setup" and a dropped configuration take
+    // it back, and until the next "end" no pass runs.
+    bool committed;
+    bool in_pass;
+    // Counts configuration changes. A console line that a pass would post on every pass is
+    // posted once per change: its bit in `pass_reports_given` stays set until the next one.
+    std::uint32_t configuration_serial;
+    std::uint32_t pass_reports_given;
 };
 
 // A message leaves at once and may travel through the patch back into this box before the
@@ -62,7 +75,9 @@ inline void send_from(Panner &panner, host::Outlet *outlet, host::Symbol *select
     --panner.sends_in_progress;
 }
 
-inline void send_amplitude(Panner &panner, host::Symbol *selector, double amplitude) {
+inline void send_amplitude(Panner &panner, std::int32_t channel, double amplitude) {
+    if (panner.channel_held) panner.channel_held[channel] = amplitude;
+    host::Symbol *selector = panner.channel_selectors[channel - 1];
     ++panner.sends_in_progress;
     host::send_float(panner.amplitude_outlet, selector, amplitude);
     --panner.sends_in_progress;
@@ -75,6 +90,12 @@ inline bool refused_while_sending(Panner &panner, const char *message) {
     host::error(&panner, "%s: ignored, it arrived while this object was sending (a feedback loop in the patch)",
                 message);
     return true;
+}
+
+// Every configuration change calls this: the lines a pass reports may be posted again.
+inline void configuration_changed(Panner &panner) {
+    ++panner.configuration_serial;
+    panner.pass_reports_given = 0;
 }
 
 // The layer a Speaker node's `layer` value names: ring entry k for k >= 0, solo layer ~k

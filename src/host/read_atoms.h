@@ -34,4 +34,17 @@ inline double read_double(const host::Atom &atom, double current) {
     return host::is_number(atom) ? host::number_of(atom) : current;
 }
 
+// A number position that meets a symbol (or any atom that is not a number): one error line
+// naming the message, the position among its arguments (from 1) and the symbol. True when
+// the atom is not a number.
+inline bool refused_as_number(const Panner &panner, const char *message, long index, const host::Atom &atom) {
+    if (host::is_number(atom)) return false;
+    if (host::is_symbol(atom))
+        host::error(&panner, "%s: argument %ld is the symbol \"%s\", not a number", message, index + 1,
+                    host::name_of(host::symbol_of(atom)));
+    else
+        host::error(&panner, "%s: argument %ld is not a number", message, index + 1);
+    return true;
+}
+
 }  // namespace vorn

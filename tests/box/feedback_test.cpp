@@ -170,6 +170,15 @@ TEST(Feedback, MaskEditorLoopKeepsTheMapIntactAndPassesRunAfterIt) {
                          "outlet 0: fb-1 0.0", "outlet 0: fb-2 1.0"}));
 }
 
+// "med" wired back into the box from its own right outlet would export inside the export.
+TEST(Feedback, MaskEditorRequestFromTheOutletIsRefused) {
+    vorn_test::TestBox box("fb");
+    box.send_all({"setup 0", "layer 0 1 0 2 180", "end"});
+    const auto lines = run_loop(box, "med", {"med"}, 0);
+    EXPECT_EQ(count(lines, refused("med")), 5u);  // one for each message out: start, size, two cells, end
+    EXPECT_EQ(vorn_test::with_prefix(lines, "outlet 1: mask-editor start").size(), 1u);
+}
+
 TEST(Feedback, APatchThatNeverSettlesGetsItsThreadBack) {
     vorn_test::TestBox box("fb");
     box.send_all({"setup 0", "layer 0 1 0 2 180", "end"});

@@ -101,10 +101,10 @@ TEST(Layer, NewLayerDefaultsAndReleaseIsIdempotent) {
     TestBox box;
     box.send_all({"setup 0 30", "layer 0 1 0 2 90", "layer 1 3 0"});
     vorn::Panner &p = box.panner();
-    vorn::release_layer(p, *p.ring_layers[3]);  // never filled: the map stays
+    vorn::release_layer(p, *p.ring_layers[3], true);  // never filled: the map stays
     EXPECT_EQ(map_of(p).size(), 3u);
     for (int twice = 0; twice < 2; ++twice) {
-        vorn::release_layer(p, *p.ring_layers[0]);
+        vorn::release_layer(p, *p.ring_layers[0], true);
         EXPECT_EQ(p.ring_layers[0]->speaker_count, 0);
         EXPECT_EQ(p.ring_layers[0]->azimuths, nullptr);
         EXPECT_EQ(map_of(p), (std::vector<NodeView>{{3, 0, 1, 0}}));

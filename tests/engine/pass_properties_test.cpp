@@ -117,6 +117,42 @@ TEST(PassProperties, RandomConfigurationsAndMovements) {
     }
 }
 
+// Layers filled again and again from a few channels, so that layers share them and drop
+// them: whatever the order, no channel is left above 0 without a loudspeaker and a selector.
+TEST(PassProperties, RefillsLeaveNoChannelBehind) {
+    std::mt19937 rng(17);
+    std::uniform_int_distribution<int> channel(1, 6), count(1, 3), pick(0, 19);
+    auto pairs = [&] {
+        const int m = count(rng);
+        std::string text;
+        for (int i = 0; i < m; ++i) text += " " + std::to_string(channel(rng)) + " " + std::to_string(i * 360 / m);
+        return text;
+    };
+    for (int round = 0; round < 60; ++round) {
+        TestBox box("test");
+        InvariantChecker checker;
+        for (const std::string &line : {std::string("setup 0 45"), "layer 0" + pairs(), "layer 1" + pairs(), std::string("end")})
+            checked_send(box, checker, line);
+        for (int step = 0; step < 40; ++step) {
+            const int what = pick(rng);
+            std::string line;
+            if (what < 6) line = "layer " + std::to_string(what % 2) + pairs();
+            else if (what == 6) line = "solo" + pairs();
+            else if (what < 11) line = "end";
+            else if (what == 11) line = "layer 0 " + std::to_string(channel(rng)) + " 400";  // refused: drops everything
+            else if (what == 12) line = "setup 0 45";
+            else
+                line = "list " + std::to_string(std::uniform_int_distribution<int>(0, 359)(rng)) + " " +
+                       std::to_string(std::uniform_int_distribution<int>(-10, 80)(rng));
+            checked_send(box, checker, line);
+            if (step % 10 == 9) {
+                checked_send(box, checker, "refresh");
+                EXPECT_EQ(checker.refresh_breaches(box.panner()), "");
+            }
+        }
+    }
+}
+
 TEST(PassProperties, NonFiniteInputsNeverReachTheOutput) {
     TestBox box("test");
     box.send_all({"setup 0 45", "layer 0 1 0 2 120 3 240", "layer 1 4 90", "end"});

@@ -30,7 +30,14 @@ extern "C" void ext_main(void *resources);
 namespace {
 
 constexpr std::size_t max_lines = 400;
-constexpr int max_fed_back_per_message = 8;
+// Enough for a loop to run into the box's own limit of 1,000 owed passes in a row; a loop
+// that recurses is caught by the depth limit long before. More would spend the run on
+// feedback alone.
+constexpr int max_fed_back_per_message = 1100;
+// The box takes a message that comes back while it sends without sending from inside it, so
+// the patch never answers a message that its own answer made: depth 1. Deeper is a finding
+// (a recursion that only the stack would end).
+constexpr int feedback_depth_limit = 1;
 constexpr std::size_t long_symbol_lengths[] = {0, 1, 253, 254, 255, 256, 300, 5000, 20000};
 constexpr const char *vocabulary[] = {"fuzz", "hall", "x", "vorn", "start", "mask-editor", "fuzz-1", "list", "float",
                                       "int", "anything", "ft3", "Vorn", "-", "1x", "e"};
@@ -179,6 +186,10 @@ private:
         d.lines_.emplace_back(line);
         if (!d.feedback_on_ || d.loop_every_ == 0 || std::string_view(line).substr(0, 6) != "outlet") return;
         if (++d.outgoing_ % d.loop_every_ != 0 || d.fed_back_ >= max_fed_back_per_message) return;
+        if (d.depth_ >= feedback_depth_limit)
+            finding("the patch answered a message sent while it was answering another, " +
+                        std::to_string(d.depth_ + 1) + " deep: the feedback recurses\n",
+                    std::string(line));
         ++d.fed_back_;
         ++totals.fed_back;
         ++totals.messages;
@@ -189,7 +200,9 @@ private:
             if (token == "%") token = vorn_sim::is_number_token(last) ? last : "0";
         Message answer = message_of(tokens);
         std::string problem;
+        ++d.depth_;
         if (!answer.atoms.empty()) vorn_sim::send_atoms(d.box_, answer.inlet, answer.atoms, problem);
+        --d.depth_;
     }
 
     void *box_ = nullptr;
@@ -200,6 +213,7 @@ private:
     unsigned long outgoing_ = 0;
     bool feedback_on_ = false;
     int fed_back_ = 0;
+    int depth_ = 0;
 };
 
 }  // namespace

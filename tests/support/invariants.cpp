@@ -13,6 +13,14 @@ namespace vorn_test {
 namespace {
 
 constexpr const char *amplitude_prefix = "outlet 0: ";
+constexpr const char *success_line = "post: setup: successfully applied new loudspeaker configuration";
+// What a pass posts about a configuration it cannot pan ("radius: no speakers defined" is
+// left out: the "radius" message posts it too, each time).
+constexpr const char *pass_lines[] = {
+    "error: no speaker setup provided",
+    "error: Vorn_horizontal: no speaker setup provided",
+    "error: no configuration committed yet: send end after setup and layer",
+};
 
 template <typename Visit>
 void for_each_layer(const vorn::Panner &panner, Visit visit) {
@@ -65,16 +73,23 @@ std::string speaker_map_breaches(const vorn::Panner &panner) {
 void InvariantChecker::reset() {
     received_.clear();
     shared_.clear();
+    pass_lines_serial_.clear();
 }
 
 void InvariantChecker::begin_message(const vorn::Panner *panner) {
     drivers_before_ = drivers_of(panner);
+    serial_before_ = panner ? panner->configuration_serial : 0;
+    pass_lines_.clear();
+    success_posted_ = false;
     sent_.clear();
     breaches_.clear();
     fed_back_ = 0;
 }
 
 void InvariantChecker::observe(const vorn::Panner &panner, const std::string &line) {
+    if (line == success_line) success_posted_ = true;
+    for (const char *text : pass_lines)
+        if (line == text) ++pass_lines_[text];
     if (line.compare(0, std::strlen(amplitude_prefix), amplitude_prefix) != 0) return;
     const std::size_t space = line.rfind(' ');
     const std::string selector = line.substr(std::strlen(amplitude_prefix), space - std::strlen(amplitude_prefix));
@@ -107,9 +122,9 @@ std::string InvariantChecker::end_message(const vorn::Panner *panner) {
                               std::to_string(drivers) + " loudspeakers in " + std::to_string(1 + fed_back_) +
                               " passes");
     }
-    // A channel given to two loudspeakers keeps one map entry, and a refilled layer sends
-    // nothing for the loudspeakers it drops (both on purpose): such a channel may hold a
-    // value no loudspeaker remembers, until it has no loudspeaker at all again.
+    // A channel given to two loudspeakers keeps one map entry (on purpose), and each of them
+    // sends its own amplitude on it: such a channel may hold a value that not every one of
+    // its loudspeakers remembers, until it has no loudspeaker at all again.
     std::erase_if(shared_, [&](int channel) { return !drivers_after.count(channel); });
     for (const auto &[channel, drivers] : drivers_after)
         if (drivers > 1) shared_.insert(channel);
@@ -125,6 +140,30 @@ std::string InvariantChecker::end_message(const vorn::Panner *panner) {
                                       ", the box believes " + std::to_string(layer.last_sent[i]));
             }
         });
+        // A loudspeaker is never left at a level the box does not hold: every channel the
+        // patch holds above 0 has a loudspeaker and a selector, so the next pass or "refresh"
+        // reaches it.
+        for (const auto &[channel, value] : received_)
+            if (value > 0 && (!drivers_after.count(channel) || channel > panner->selector_count))
+                add(breaches, "channel " + std::to_string(channel) + " is left at " + std::to_string(value) +
+                                  (drivers_after.count(channel) ? " without a selector" : " with no loudspeaker on it"));
+        // "end" confirms only a configuration that can pan.
+        if (success_posted_) {
+            bool can_pan = panner->committed && panner->ring_count > 0;
+            for (std::int32_t i = 0; can_pan && i < panner->ring_count / 2; ++i)
+                can_pan = panner->ring_layers[i]->speaker_count > 0;
+            if (!can_pan) add(breaches, "success posted for a configuration that cannot pan");
+        }
+        // A line a pass posts on every pass is posted once per configuration change.
+        const unsigned serial = panner->configuration_serial;
+        for (const auto &[text, count] : pass_lines_) {
+            if (serial == serial_before_) {
+                const auto last = pass_lines_serial_.find(text);
+                if (count > 1 || (last != pass_lines_serial_.end() && last->second == serial))
+                    add(breaches, "\"" + text + "\" posted again with no configuration change between");
+            }
+            pass_lines_serial_[text] = serial;
+        }
         breaches += speaker_map_breaches(*panner);
     }
     return breaches;
@@ -133,8 +172,9 @@ std::string InvariantChecker::end_message(const vorn::Panner *panner) {
 std::string InvariantChecker::refresh_breaches(const vorn::Panner &panner) const {
     std::string breaches;
     std::map<int, int> expected;
-    for (const auto &[channel, drivers] : drivers_of(&panner))
-        if (channel >= 1 && channel <= panner.selector_count) expected[channel] = drivers;
+    if (panner.committed)  // before a commit no pass runs
+        for (const auto &[channel, drivers] : drivers_of(&panner))
+            if (channel >= 1 && channel <= panner.selector_count) expected[channel] = drivers;
     if (sent_ != expected)
         add(breaches, "refresh sent " + std::to_string(sent_.size()) + " channels, not each of the " +
                           std::to_string(expected.size()) + " with a selector once per loudspeaker");

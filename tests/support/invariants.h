@@ -30,9 +30,13 @@ public:
     void note_fed_back() { ++fed_back_; }
     // After the message: amplitudes finite and in 0..1, each channel sent at most once per
     // pass per loudspeaker that drives it, what the patch last received equal to `last_sent`,
-    // and the Speaker map consistent.
+    // every channel the patch holds above 0 driven by a loudspeaker and under a selector
+    // (so that a pass or "refresh" reaches it), no success line for a configuration that
+    // cannot pan, no line of a pass repeated without a configuration change between, and
+    // the Speaker map consistent.
     std::string end_message(const vorn::Panner *panner);
-    // After a "refresh" with nothing fed back: every loudspeaker with a selector was sent once.
+    // After a "refresh" with nothing fed back: every loudspeaker with a selector was sent once,
+    // or none before a commit.
     std::string refresh_breaches(const vorn::Panner &panner) const;
     // After a pass that repeats the one before: nothing was sent on the left outlet.
     std::string repeat_breaches() const;
@@ -42,6 +46,10 @@ private:
     std::map<int, int> sent_;            // sends per channel during the message
     std::map<int, double> received_;     // what the patch last received on each channel
     std::set<int> shared_;               // channels that two loudspeakers drove since they last had none
+    std::map<std::string, int> pass_lines_;  // lines a pass posts, and how often in this message
+    std::map<std::string, unsigned> pass_lines_serial_;  // configuration serial each was last posted at
+    bool success_posted_ = false;
+    unsigned serial_before_ = 0;
     std::string breaches_;
     int fed_back_ = 0;
 };
