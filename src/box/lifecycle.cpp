@@ -1,7 +1,9 @@
 #include "box/lifecycle.h"
 
 #include "config/config.h"
+#include "engine/engine.h"
 #include "box/interface_table.h"
+#include "host/outbox.h"
 #include "host/panner.h"
 
 namespace vorn {
@@ -23,6 +25,8 @@ const char *context_of(host::Args arguments) {
 
 void start_panner(Panner &panner, host::Box *box, const char *context) {
     panner.box = box;
+    panner.outbox = new Outbox;
+    panner.in_flight = new Outbox;
     if (!banner_posted) {
         host::post(&panner, "Vorn %s - layer-based amplitude panning over loudspeaker layers", box_interface::version);
         banner_posted = true;
@@ -47,6 +51,11 @@ void finish_panner(Panner &panner) {
     release_channel_selectors(panner);
     delete[] panner.channel_index;
     panner.channel_index = nullptr;
+    send_queued(panner);  // a console line of the release
+    delete panner.outbox;
+    delete panner.in_flight;
+    panner.outbox = nullptr;
+    panner.in_flight = nullptr;
 }
 
 }  // namespace vorn

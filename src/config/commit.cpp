@@ -1,4 +1,5 @@
 #include <charconv>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -22,6 +23,20 @@ std::int32_t keep_selectors_for(Panner &panner, std::int32_t total) {
     panner.channel_selectors = grown;
     panner.selector_capacity = total;
     return made;
+}
+
+// The most one message of this configuration queues: a pass sends each loudspeaker once, the
+// mask-editor export one message of up to eight atoms per map entry and three more.
+void make_room_to_send(Panner &panner) {
+    std::size_t loudspeakers = 0;
+    for (std::int32_t i = 0; i < panner.ring_count / 2; ++i)
+        loudspeakers += static_cast<std::size_t>(panner.ring_layers[i]->speaker_count);
+    for (std::int32_t k = 0; k < panner.solo_count; ++k)
+        loudspeakers += static_cast<std::size_t>(panner.solo_layers[k]->speaker_count);
+    const std::size_t editor = static_cast<std::size_t>(panner.map_total) + 3;
+    const std::size_t messages = (loudspeakers > editor ? loudspeakers : editor) + 1;
+    panner.outbox->reserve(messages, 8 * editor);
+    panner.in_flight->reserve(messages, 8 * editor);
 }
 
 // A given layer without loudspeakers leaves a gap in the ring that the source would fade
@@ -76,6 +91,7 @@ void commit_configuration(Panner &panner) {
         panner.channel_selectors[i] = host::intern(text.c_str());
     }
     panner.selector_count = total;
+    make_room_to_send(panner);
     panner.committed = true;
 
     export_mask_editor(panner);

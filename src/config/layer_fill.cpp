@@ -121,7 +121,7 @@ void fill_layer(Panner &panner, Layer &layer, host::Args pairs, const char *mess
     // The loudspeakers this layer had before are gone: a channel none of the others drives
     // goes to 0 rather than keep the level it had.
     silence_undriven_channels(panner);
-    run_owed_passes(panner);
+    send_queued(panner);
 }
 
 }  // namespace vorn

@@ -55,7 +55,7 @@ void clear_configuration(Panner &panner) {
     silence_undriven_channels(panner);
     panner.committed = false;
     configuration_changed(panner);
-    run_owed_passes(panner);
+    send_queued(panner);
 }
 
 void release_configuration_silently(Panner &panner) {
@@ -98,6 +98,8 @@ void setup_ring(Panner &panner, host::Args atoms) {
     elevations.reserve(static_cast<std::size_t>(n));
     if (!read_elevations(panner, atoms, elevations)) return;
     clear_configuration(panner);
+    // Its sends left the region: a configuration another thread made meanwhile goes too.
+    while (panner.ring_count > 0 || panner.solo_count > 0) clear_configuration(panner);
 
     const long entries = 2 * n;
     Layer **ring = new Layer *[entries];

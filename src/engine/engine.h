@@ -10,14 +10,18 @@ namespace vorn {
 struct Panner;
 struct Layer;
 
-// Pans one azimuth within one layer; in mode 1 it also sends every changed amplitude.
+// Pans one azimuth within one layer; in mode 1 it also queues every changed amplitude.
 void pan_layer(Panner &panner, Layer &layer, double azimuth);
-// Turns the source direction and gain into amplitudes for every loudspeaker. While the box
-// is sending, it stores the azimuth and owes the pass instead (see run_owed_passes).
+// Turns the source direction and gain into amplitudes for every loudspeaker and sends them.
+// Arriving on the thread that is sending for this box, it stores the azimuth and owes the
+// pass instead (see send_queued).
 void panning_pass(Panner &panner, double azimuth);
-// Every loop that sends calls this at its end: when no send of this box is on its way any
-// more, the pass owed to positions that came back meanwhile runs with the latest values.
-void run_owed_passes(Panner &panner);
+// Called inside the box's region wherever a message's sending ends, and by the bindings after
+// every message: sends what is queued outside the region (deliver_queued), then the pass owed
+// to positions that came back meanwhile, with the latest values. A message that came back
+// leaves this to the sender further out. State may change between the batches (another
+// thread's message); each pass reads it afresh.
+void send_queued(Panner &panner);
 // The lines a pass would post on every pass, one bit each.
 constexpr std::uint32_t pass_report_no_ring = 1;
 constexpr std::uint32_t pass_report_not_committed = 2;

@@ -141,11 +141,11 @@ void run_one_pass(Panner &panner, double azimuth, bool refresh) {
     panner.refresh_flag = false;
 }
 
-// While a send of this box is on its way, the message came back through the patch in the
-// middle of a send loop: a pass now would rewrite the accumulators and `last_sent` values
-// under the loop, which then stores its own older amplitudes over what the patch got last.
+// A message that came back through the patch while this box was sending: its values are
+// stored, and one pass for all of them runs once the batch on its way has gone, so that the
+// patch gets each pass's amplitudes whole and in the order they were made.
 bool owed_while_sending(Panner &panner, double azimuth, bool refresh) {
-    if (panner.sends_in_progress == 0) return false;
+    if (!sending_here(panner)) return false;
     panner.azimuth = azimuth;
     panner.pass_owed = true;
     panner.refresh_owed = panner.refresh_owed || refresh;
@@ -157,13 +157,13 @@ bool owed_while_sending(Panner &panner, double azimuth, bool refresh) {
 void panning_pass(Panner &panner, double azimuth) {
     if (owed_while_sending(panner, azimuth, false)) return;
     run_one_pass(panner, azimuth, false);
-    run_owed_passes(panner);
+    send_queued(panner);
 }
 
 void refresh(Panner &panner) {
     if (owed_while_sending(panner, panner.azimuth, true)) return;
     run_one_pass(panner, panner.azimuth, true);
-    run_owed_passes(panner);
+    send_queued(panner);
 }
 
 void report_from_pass(Panner &panner, std::uint32_t report, const char *text) {
@@ -174,15 +174,18 @@ void report_from_pass(Panner &panner, std::uint32_t report, const char *text) {
     host::error(&panner, "%s", text);
 }
 
-void run_owed_passes(Panner &panner) {
-    if (panner.sends_in_progress != 0) return;  // a loop nested in another: the outer one runs them
-    for (int round = 0; panner.pass_owed; ++round) {
+void send_queued(Panner &panner) {
+    if (sending_here(panner)) return;  // came back through the patch: the sender further out goes on
+    for (int round = 0;; ++round) {
+        deliver_queued(panner);
+        if (!panner.pass_owed) return;
         const bool refresh = panner.refresh_owed;
         panner.pass_owed = false;
         panner.refresh_owed = false;
         if (round == owed_pass_limit) {
             host::error(&panner, "feedback loop: the patch answers every pass with a new position; the latest is "
                                  "stored, but no further pass runs");
+            deliver_queued(panner);
             return;
         }
         run_one_pass(panner, panner.azimuth, refresh);

@@ -74,7 +74,7 @@ void export_mask_editor(Panner &panner) {
     }
     const Value end[] = {Value::of_symbol(host::intern("end"))};
     send_from(panner, panner.editor_outlet, selector, end);
-    run_owed_passes(panner);
+    send_queued(panner);
 }
 
 }  // namespace vorn

@@ -80,11 +80,23 @@ struct Value {
     }
 };
 
-// Both leave at once and may come back into the box before they return.
+// Both leave at once and may come back into the box, or reach another, before they return;
+// only the outbox (outbox.h) calls them, with the box's region left.
 void send_float(Outlet *outlet, Symbol *selector, double value);
 void send(Outlet *outlet, Symbol *selector, std::span<const Value> values);
 
-// One console line each, for the box of this Panner (none: a line with no box).
+// One finished console line each, written at once, for the box of this Panner (none: a line
+// with no box).
+void write_post(const Panner *panner, const char *line);
+void write_error(const Panner *panner, const char *line);
+
+// The box's critical region, where the host calls a box from more than one thread (Max);
+// elsewhere they do nothing.
+void enter_region(const Panner &panner);
+void leave_region(const Panner &panner);
+
+// One console line each, queued behind the box's messages (outbox.cpp); a line with no box
+// is written at once.
 void vpost(const Panner *panner, const char *format, std::va_list args);
 void verror(const Panner *panner, const char *format, std::va_list args);
 

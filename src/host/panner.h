@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "host/host.h"
+#include "host/outbox.h"
 
 namespace vorn {
 
@@ -42,13 +43,20 @@ struct Panner {
     std::int32_t selector_count;     // entries of channel_selectors: map_total of the last commit
     SpeakerNode *speaker_tail;       // last node of the Speaker map
     SpeakerNode **channel_index;     // node of each channel 1..2048, beside the Speaker map
-    std::int32_t sends_in_progress;  // outlet messages of this box still on their way
     std::int32_t selector_capacity;  // symbols made in channel_selectors; kept across commits
     SpreadPlan *spread_plan;         // the map laid out flat for the spread pass
     bool spread_plan_current;        // false once the map or a layer's arrays changed
 
+    // What this box sends, queued under its region and sent outside it (outbox.h): `outbox`
+    // takes new entries, `in_flight` is the batch on its way, sent by `sending_thread`
+    // (none while nothing is on its way).
+    Outbox *outbox;
+    Outbox *in_flight;
+    const void *sending_thread;
+    std::int32_t senders_waiting;  // threads the host called that wait to send for this box
+
     // A position or "refresh" that came back through the patch while this box was sending:
-    // its values are stored, and one pass for all of them is owed until the send loop ends.
+    // its values are stored, and one pass for all of them is owed until the sending ends.
     bool pass_owed;
     bool refresh_owed;
 
@@ -66,27 +74,25 @@ struct Panner {
     std::uint32_t pass_reports_given;
 };
 
-// A message leaves at once and may travel through the patch back into this box before the
-// send returns; the count lets the configuration handlers see that.
+// A message that arrives on the thread that is sending for this box came back through the
+// patch; one from any other thread is an ordinary message.
+inline bool sending_here(const Panner &panner) { return panner.sending_thread == this_thread_tag(); }
+
 inline void send_from(Panner &panner, host::Outlet *outlet, host::Symbol *selector,
                       std::span<const host::Value> values) {
-    ++panner.sends_in_progress;
-    host::send(outlet, selector, values);
-    --panner.sends_in_progress;
+    panner.outbox->add_message(outlet, selector, values);
 }
 
 inline void send_amplitude(Panner &panner, std::int32_t channel, double amplitude) {
     if (panner.channel_held) panner.channel_held[channel] = amplitude;
     host::Symbol *selector = panner.channel_selectors[channel - 1];
-    ++panner.sends_in_progress;
-    host::send_float(panner.amplitude_outlet, selector, amplitude);
-    --panner.sends_in_progress;
+    panner.outbox->add_amplitude(panner.amplitude_outlet, selector, amplitude);
 }
 
-// A configuration change that arrives through such a loop would free the layers that the
-// sending loop is walking; it is refused instead.
+// A configuration change that arrives through such a loop is refused: the patch answering
+// the box's own output with a new configuration of it is a loop, not a setup.
 inline bool refused_while_sending(Panner &panner, const char *message) {
-    if (panner.sends_in_progress == 0) return false;
+    if (!sending_here(panner)) return false;
     host::error(&panner, "%s: ignored, it arrived while this object was sending (a feedback loop in the patch)",
                 message);
     return true;

@@ -77,7 +77,7 @@ TEST(Feedback, ConfigurationChangesFromTheOutletAreRefused) {
     EXPECT_EQ(box.panner().solo_count, 1);
     EXPECT_EQ(box.panner().selector_count, 5);
     EXPECT_EQ(box.panner().azimuth, 90);  // the owed pass ran at the position that came back
-    EXPECT_EQ(box.panner().sends_in_progress, 0);
+    EXPECT_EQ(box.panner().sending_thread, nullptr);
     EXPECT_FALSE(box.panner().pass_owed);
 }
 
@@ -188,5 +188,5 @@ TEST(Feedback, APatchThatNeverSettlesGetsItsThreadBack) {
                            "stored, but no further pass runs"),
               1u);
     EXPECT_FALSE(box.panner().pass_owed);
-    EXPECT_EQ(box.panner().sends_in_progress, 0);
+    EXPECT_EQ(box.panner().sending_thread, nullptr);
 }

@@ -85,7 +85,7 @@ TEST(TwoThreads, PositionsAndConfigurationsAtOnceStayConsistent) {
 
     vorn::Panner &panner = vorn::max::panner_of(box);
     EXPECT_TRUE(patch.bad.empty()) << patch.bad.front();
-    EXPECT_EQ(panner.sends_in_progress, 0);
+    EXPECT_EQ(panner.sending_thread, nullptr);
     // What the patch received last on each channel is what the box believes it sent.
     for (const vorn::SpeakerNode *node = panner.speaker_map; node; node = node->next) {
         const vorn::Layer *layer = vorn::layer_by_id(panner, node->layer);

@@ -1,6 +1,4 @@
 // The host layer over the Max host API.
-#include <cstdio>
-
 #include "host/host.h"
 #include "host/host_atoms.h"
 #include "bindings/max/max_box.h"
@@ -42,16 +40,10 @@ void send(Outlet *outlet, Symbol *selector, std::span<const Value> values) {
     outlet_anything(outlet, max_symbol(selector), static_cast<short>(count), atoms);
 }
 
-void vpost(const Panner *panner, const char *format, std::va_list args) {
-    char line[console_line_size];
-    std::vsnprintf(line, sizeof line, format, args);
-    object_post(object_of(panner), "%s", line);
-}
+void write_post(const Panner *panner, const char *line) { object_post(object_of(panner), "%s", line); }
+void write_error(const Panner *panner, const char *line) { object_error(object_of(panner), "%s", line); }
 
-void verror(const Panner *panner, const char *format, std::va_list args) {
-    char line[console_line_size];
-    std::vsnprintf(line, sizeof line, format, args);
-    object_error(object_of(panner), "%s", line);
-}
+void enter_region(const Panner &panner) { critical_enter(max::box_of(panner.box)->region); }
+void leave_region(const Panner &panner) { critical_exit(max::box_of(panner.box)->region); }
 
 }  // namespace vorn::host

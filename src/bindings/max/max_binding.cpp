@@ -1,5 +1,6 @@
 // The Max binding: loading, creation, teardown and the method table, made from the
-// interface table. Every handler runs inside the box's critical region.
+// interface table. Every handler changes the box's state inside its critical region and
+// sends what it made after leaving it (send_queued).
 #include <cstring>
 #include <utility>
 
@@ -7,6 +8,7 @@
 #include "box/lifecycle.h"
 #include "bindings/max/max_box.h"
 #include "box/reports.h"
+#include "engine/engine.h"
 
 namespace vorn::max {
 
@@ -35,6 +37,7 @@ void *vorn_new(t_symbol *, long argc, t_atom *argv) noexcept {
     // Nothing in the host promises zeroed memory: everything after its header is cleared here.
     std::memset(reinterpret_cast<char *>(x) + sizeof(t_object), 0, sizeof(MaxBox) - sizeof(t_object));
     critical_new(&x->region);
+    Serialized one_at_a_time(x);
     Panner &panner = x->panner;
     start_panner(panner, reinterpret_cast<host::Box *>(x), context);
     // Made right to left: each new inlet or outlet stands left of those made before.
@@ -42,6 +45,7 @@ void *vorn_new(t_symbol *, long argc, t_atom *argv) noexcept {
     panner.elevation_inlet = static_cast<host::Inlet *>(floatin(x, 1));
     panner.editor_outlet = static_cast<host::Outlet *>(outlet_new(x, nullptr));
     panner.amplitude_outlet = static_cast<host::Outlet *>(outlet_new(x, "list"));
+    send_queued(panner);
     return x;
 }
 
@@ -60,24 +64,28 @@ template <std::size_t I>
 void on_none(MaxBox *x) noexcept {
     Serialized one_at_a_time(x);
     row<I>.handler.none(x->panner);
+    send_queued(x->panner);
 }
 
 template <std::size_t I>
 void on_float(MaxBox *x, double value) noexcept {
     Serialized one_at_a_time(x);
     row<I>.handler.one_float(x->panner, value);
+    send_queued(x->panner);
 }
 
 template <std::size_t I>
 void on_integer(MaxBox *x, t_atom_long value) noexcept {
     Serialized one_at_a_time(x);
     row<I>.handler.one_integer(x->panner, value);
+    send_queued(x->panner);
 }
 
 template <std::size_t I>
 void on_atoms(MaxBox *x, t_symbol *, long argc, t_atom *argv) noexcept {
     Serialized one_at_a_time(x);
     row<I>.handler.atoms(x->panner, args_of(argc, argv));
+    send_queued(x->panner);
 }
 
 void on_assist(MaxBox *x, void *, long io, long index, char *dest) noexcept {

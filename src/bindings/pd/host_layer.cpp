@@ -1,6 +1,5 @@
 // The host layer over Pd's API. Pd's atoms carry single-precision floats only.
 #include <cmath>
-#include <cstdio>
 
 #include "host/host.h"
 #include "host/host_atoms.h"
@@ -52,17 +51,15 @@ void send(Outlet *outlet, Symbol *selector, std::span<const Value> values) {
     outlet_anything(reinterpret_cast<t_outlet *>(outlet), pd_symbol(selector), static_cast<int>(count), atoms);
 }
 
-void vpost(const Panner *, const char *format, std::va_list args) {
-    char line[console_line_size];
-    std::vsnprintf(line, sizeof line, format, args);
-    ::post("%s", line);
-}
+void write_post(const Panner *, const char *line) { ::post("%s", line); }
 
 // With the box as the source, Pd's "find last error" leads to it.
-void verror(const Panner *panner, const char *format, std::va_list args) {
-    char line[console_line_size];
-    std::vsnprintf(line, sizeof line, format, args);
+void write_error(const Panner *panner, const char *line) {
     pd_error(panner && panner->box ? static_cast<const void *>(pd::box_of(panner->box)) : nullptr, "%s", line);
 }
+
+// Pd calls a box from one thread only.
+void enter_region(const Panner &) {}
+void leave_region(const Panner &) {}
 
 }  // namespace vorn::host

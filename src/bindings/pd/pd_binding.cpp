@@ -1,12 +1,13 @@
 // The Pd binding: the class Vorn with the same messages, inlets and outlets as in Max, made
 // from the interface table, so the same patch text works in both. Pd calls a box from one
-// thread only, so no lock is needed.
+// thread only, so no lock is needed; what a handler makes is sent after it, as in Max.
 #include <cstring>
 #include <utility>
 
 #include "box/interface_table.h"
 #include "box/lifecycle.h"
 #include "bindings/pd/pd_box.h"
+#include "engine/engine.h"
 
 namespace vorn::pd {
 
@@ -30,6 +31,7 @@ void *vorn_new(t_symbol *, int argc, t_atom *argv) noexcept {
     panner.gain_inlet = reinterpret_cast<host::Inlet *>(inlet_new(&x->header, &x->header.ob_pd, &s_float, gensym("ft2")));
     panner.amplitude_outlet = reinterpret_cast<host::Outlet *>(outlet_new(&x->header, &s_list));
     panner.editor_outlet = reinterpret_cast<host::Outlet *>(outlet_new(&x->header, nullptr));
+    send_queued(panner);
     return x;
 }
 
@@ -41,16 +43,19 @@ constexpr const box_interface::Message &row = box_interface::messages[I];
 template <std::size_t I>
 void on_none(PdBox *x) noexcept {
     row<I>.handler.none(x->panner);
+    send_queued(x->panner);
 }
 
 template <std::size_t I>
 void on_float(PdBox *x, t_floatarg value) noexcept {
     row<I>.handler.one_float(x->panner, value);
+    send_queued(x->panner);
 }
 
 template <std::size_t I>
 void on_atoms(PdBox *x, t_symbol *, int argc, t_atom *argv) noexcept {
     row<I>.handler.atoms(x->panner, args_of(argc, argv));
+    send_queued(x->panner);
 }
 
 template <typename Handler>

@@ -1,0 +1,62 @@
+// What a box sends, made under its critical region and sent after it has left it. An outlet
+// call may travel through the patch into another box, and so into another region; made
+// inside our own, two boxes wired to each other and moved from two threads would each wait
+// for the other's region for ever. Console lines wait in the same queue, so they keep their
+// place among the messages.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "host/host.h"
+
+namespace vorn {
+
+struct Panner;
+
+class Outbox {
+public:
+    void add_amplitude(host::Outlet *outlet, host::Symbol *selector, double amplitude) {
+        entries_.push_back(Entry{Kind::amplitude, 0, 0, outlet, selector, amplitude});
+    }
+    void add_message(host::Outlet *outlet, host::Symbol *selector, std::span<const host::Value> values);
+    void add_line(bool is_error, const char *text);
+    bool empty() const { return entries_.empty(); }
+    // Room for this many messages and atoms, so that passes of a committed configuration
+    // never allocate.
+    void reserve(std::size_t messages, std::size_t values);
+    // Sends every entry in order through the host door, then forgets them, keeping the room.
+    void send_all(const Panner &panner);
+
+private:
+    enum class Kind : std::uint8_t { amplitude, message, post, error };
+    struct Entry {
+        Kind kind;
+        std::uint32_t first;  // into values_ or text_
+        std::uint32_t count;
+        host::Outlet *outlet;
+        host::Symbol *selector;
+        double amplitude;
+    };
+    std::vector<Entry> entries_;
+    std::vector<host::Value> values_;
+    std::vector<char> text_;
+};
+
+// Tells the threads apart without naming any host's threads.
+inline const void *this_thread_tag() {
+    thread_local const char tag = 0;
+    return &tag;
+}
+
+// Called inside the box's region. Sends what is queued with the region left, and comes back
+// into it; a batch queued meanwhile by any thread goes out in turn. One thread sends for a
+// box at a time, so the patch gets the batches whole and in the order they were made.
+// Where another thread is sending already, a thread inside some box's send returns at once
+// and leaves its queue to that sender; a thread the host called waits for its turn. So no
+// sender ever waits for another's sends, and the queue has an owner until it is empty.
+void deliver_queued(Panner &panner);
+
+}  // namespace vorn
