@@ -2,7 +2,9 @@
 // sums every layer of a group first (mode 2), then the amplitudes before the masks are
 // scaled so that their squares add up to the square of the source gain, as the sine laws
 // alone give at radius 1; the masks cap afterwards.
+#include <bit>
 #include <cfloat>
+#include <cstdint>
 #include <cmath>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -11,6 +13,7 @@
 #include "config/layer.h"
 #include "engine/engine.h"
 #include "engine/pre_mask.h"
+#include "engine/spread_plan.h"
 #include "host/panner.h"
 
 namespace vorn {
@@ -21,6 +24,8 @@ struct Power {
     double squares = 0;  // sum of the squared amplitudes
     double largest = 0;
 };
+
+bool same_bits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
 // Accumulators of +0 and spreads of 0 give amplitudes of 0: most layers of a pass.
 bool silent(const Layer &layer) { return layer.accumulators_zero && layer.spreads_zero; }
@@ -92,9 +97,25 @@ double power_scale(Layer *const *layers, std::int32_t count, double gain) {
 
 }  // namespace
 
-void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t count) {
+// A source that stays put keeps its scale: the whole sum is skipped. The inputs are compared
+// by their bits, and a plan rebuilt since (a new configuration) forgets the scale.
+double constant_power_scale(Panner &panner, Layer *const *layers, std::int32_t count, const double *pass_azimuth) {
+    SpreadPlan *plan = pass_azimuth && panner.spread_plan_current ? panner.spread_plan : nullptr;
+    if (plan && plan->ring_power.valid && same_bits(plan->ring_power.azimuth, *pass_azimuth) &&
+        same_bits(plan->ring_power.elevation, panner.elevation) && same_bits(plan->ring_power.radius, panner.radius) &&
+        same_bits(plan->ring_power.gain, panner.gain))
+        return plan->ring_power.scale;
     const double scale = power_scale(layers, count, panner.gain);
+    if (plan) plan->ring_power = {true, *pass_azimuth, panner.elevation, panner.radius, panner.gain, scale};
+    return scale;
+}
+
+void send_scaled(Panner &panner, Layer *const *layers, std::int32_t count, double scale) {
     for (std::int32_t k = count - 1; k >= 0; --k) send_layer_scaled(panner, *layers[k], scale);
+}
+
+void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t count) {
+    send_scaled(panner, layers, count, constant_power_scale(panner, layers, count, nullptr));
 }
 
 void set_constant_power(Panner &panner, double on) {

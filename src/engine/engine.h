@@ -34,8 +34,12 @@ void report_from_pass(Panner &panner, std::uint32_t report, const char *text);
 void silence_undriven_channels(Panner &panner);
 // Sends a layer summed in mode 2, every amplitude times `scale` before the mask.
 void send_layer_scaled(Panner &panner, Layer &layer, double scale);
-// Scales the amplitudes of these layers so that their squares add up to the square of the
-// source gain, then sends them, from the last layer to the first.
+// The scale that makes the squares of these layers' amplitudes add up to the square of the
+// source gain. Given the pass's azimuth, it is kept for the next pass with the same inputs.
+double constant_power_scale(Panner &panner, Layer *const *layers, std::int32_t count, const double *pass_azimuth);
+// Sends these layers at one scale, from the last layer to the first.
+void send_scaled(Panner &panner, Layer *const *layers, std::int32_t count, double scale);
+// Both: scales these layers to the gain's power and sends them.
 void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t count);
 // "power 1" turns the constant-power law on, "power 0" off; from the next pass on.
 void set_constant_power(Panner &panner, double on);

@@ -34,8 +34,8 @@ struct Scaled {
 // `last_sent` stays, so it goes out once a commit gives it a selector.
 template <class Law>
 inline void output_stage(Panner &panner, Layer &layer, std::int32_t i, double source_gain, Law law) {
-    const double amplitude = amplitude_of(law.apply(pre_mask_amplitude(layer.accumulators[i], source_gain * layer.spreads[i])),
-                                          layer.masks[i]);
+    const double before_mask = pre_mask_amplitude(layer.accumulators[i], source_gain * layer.spreads[i]);
+    const double amplitude = amplitude_of(law.apply(before_mask), layer.masks[i]);
     if (amplitude == layer.last_sent[i] && !panner.refresh_flag) return;
     const std::int32_t channel = layer.channels[i];
     if (channel < 1 || channel > panner.selector_count) return;

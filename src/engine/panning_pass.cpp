@@ -49,8 +49,6 @@ void pan_solo_layers(Panner &panner, double front_gain, double back_gain, bool c
         layer.source_gain = panner.gain;
         layer.mode = constant_power ? layer_mode_add : layer_mode_add_and_send;
         pan_layer(panner, layer, std::fmod(a + 180, panner.period));
-        // Each solo layer pans the whole source by itself, so it keeps the gain's power alone.
-        if (constant_power) send_at_constant_power(panner, &panner.solo_layers[k], 1);
     }
 }
 
@@ -126,8 +124,13 @@ void pass_at(Panner &panner, double azimuth) {
         layer.source_gain = panner.gain;
         pan_layer(panner, layer, azimuth_here);
     }
-    // The given layers, from the highest down, as the mirror half sends them.
-    if (constant_power) send_at_constant_power(panner, panner.ring_layers, half);
+    if (!constant_power) return;
+    // The layers' scale is made before anything leaves, so that it belongs to this pass's
+    // inputs alone; then everything goes out in the default law's order. Each solo layer
+    // pans the whole source by itself, so it keeps the gain's power alone.
+    const double ring_scale = constant_power_scale(panner, panner.ring_layers, half, &azimuth);
+    for (std::int32_t k = 0; k < panner.solo_count; ++k) send_at_constant_power(panner, &panner.solo_layers[k], 1);
+    send_scaled(panner, panner.ring_layers, half, ring_scale);
 }
 
 void run_one_pass(Panner &panner, double azimuth, bool refresh) {

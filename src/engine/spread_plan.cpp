@@ -78,6 +78,7 @@ void refresh_spread_plan(Panner &panner) {
     plan.targets.clear();
     plan.runs.clear();
     plan.have_last = false;
+    plan.ring_power.valid = false;
     list_layers(panner, plan);
     for (const SpeakerNode *node = panner.speaker_map; node; node = node->next) {
         Layer *layer = layer_by_id(panner, node->layer);

@@ -58,6 +58,12 @@ struct SpreadPlan {
     double last_azimuth = 0, last_elevation = 0, last_radius = 0;
     // The rule-out threshold of the spread pass and the radius it was made for.
     double threshold = 0, threshold_radius = 0;
+    // The constant-power scale of the layers' loudspeakers and the pass inputs it belongs
+    // to: the same inputs over the same plan give the same amplitudes before the masks.
+    struct {
+        bool valid = false;
+        double azimuth, elevation, radius, gain, scale;
+    } ring_power;
 };
 
 // After a spread pass: sets each layer's `spreads_zero` from its runs and unreached slots.

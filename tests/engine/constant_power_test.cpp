@@ -176,3 +176,28 @@ TEST(ConstantPower, SilenceTheWayBackAndExtremeGains) {
     take_amplitudes(without.send("refresh"), never_on);
     EXPECT_EQ(after_off, never_on);
 }
+
+// A source that stays put while everything else changes around it: each change shows in the
+// scale at once.
+TEST(ConstantPower, TheSameSourceOverChangingLayoutsRadiiAndGains) {
+    TestBox box;
+    std::map<int, double> held;
+    const std::set<int> ring = channel_range(1, 9);
+    auto pass_and_check = [&](const std::vector<std::string> &lines, double gain) {
+        held.clear();
+        for (const std::string &line : lines) take_amplitudes(box.send(line), held);
+        take_amplitudes(box.send("refresh"), held);
+        double power = 0;
+        for (const auto &[channel, value] : held)
+            if (ring.count(channel)) power += value * value;
+        EXPECT_NEAR(power, gain * gain, 1e-12) << lines.back();
+    };
+    box.send_all({"setup 0 40", "layer 0 1 0 2 90 3 180 4 270", "layer 1 5 45 6 225", "end", "power 1", "radius 100"});
+    pass_and_check({"list 20 10 0.9"}, 0.9);
+    pass_and_check({"layer 0 1 0 2 60 3 120 4 180 7 240 8 300", "end", "list 20 10 0.9"}, 0.9);
+    pass_and_check({"radius 170", "list 20 10 0.9"}, 0.9);
+    pass_and_check({">2 0.4", "list 20 10"}, 0.4);
+    pass_and_check({">1 30", "20."}, 0.4);
+    pass_and_check({"setup 0 40", "layer 0 1 0 9 180", "layer 1 5 45 6 225", "end", "list 20 30 0.4"}, 0.4);
+    pass_and_check({"power 0", "20.", "power 1", "20."}, 0.4);
+}
