@@ -36,7 +36,8 @@ void make_room_to_send(Panner &panner) {
     const std::size_t editor = static_cast<std::size_t>(panner.map_total) + 3;
     const std::size_t messages = (loudspeakers > editor ? loudspeakers : editor) + 1;
     panner.outbox->reserve(messages, 8 * editor);
-    panner.in_flight->reserve(messages, 8 * editor);
+    // A batch in flight belongs to the thread sending it; it takes this room when it is back.
+    if (!panner.sending_thread) panner.in_flight->reserve(messages, 8 * editor);
 }
 
 // A given layer without loudspeakers leaves a gap in the ring that the source would fade

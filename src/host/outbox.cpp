@@ -26,6 +26,11 @@ void Outbox::reserve(std::size_t messages, std::size_t values) {
     values_.reserve(values);
 }
 
+void Outbox::make_room_like(const Outbox &other) {
+    entries_.reserve(other.entries_.capacity());
+    values_.reserve(other.values_.capacity());
+}
+
 void Outbox::send_all(const Panner &panner) {
     for (const Entry &entry : entries_) {
         switch (entry.kind) {
@@ -80,6 +85,7 @@ void deliver_queued(Panner &panner) {
         host::leave_region(panner);
         batch.send_all(panner);
         host::enter_region(panner);
+        batch.make_room_like(*panner.outbox);
         if (panner.senders_waiting > 0) break;  // what is left goes with the thread that waits
     }
     --sends_here;

@@ -27,6 +27,8 @@ public:
     // Room for this many messages and atoms, so that passes of a committed configuration
     // never allocate.
     void reserve(std::size_t messages, std::size_t values);
+    // As much room as another box has, so that swapping the two never allocates while panning.
+    void make_room_like(const Outbox &other);
     // Sends every entry in order through the host door, then forgets them, keeping the room.
     void send_all(const Panner &panner);
 
