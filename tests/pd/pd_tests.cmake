@@ -29,3 +29,9 @@ foreach(mode install deken)
            COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/check_packaging.sh ${mode} ${VORN_PD_OUTPUT_DIR})
   set_tests_properties(pd.${mode} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 endforeach()
+
+# A rig from a room with three distances: clicks, levels, delays and ramps as Pd plays them.
+add_test(NAME pd.rig
+         COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/pd/check_rig.py $<TARGET_FILE:vorn-layout> $<TARGET_FILE:vorn-sim>
+                 ${VORN_PD_OUTPUT_DIR})
+set_tests_properties(pd.rig PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)

@@ -38,7 +38,7 @@ void write_patcher(std::ostream &out, const Patch &patch, int depth, bool tab) {
         << in << "\t\"default_fontsize\": 12.0,\n";
     // The root of a help file with tabs shows only them.
     if (tab) out << in << "\t\"showontab\": 1,\n";
-    if (!patch.subpatches.empty() && !tab) out << in << "\t\"showrootpatcherontab\": 0,\n";
+    if (!patch.subpatches.empty() && !tab && patch.tabs) out << in << "\t\"showrootpatcherontab\": 0,\n";
     out << in << "\t\"boxes\": [";
     for (std::size_t i = 0; i < patch.boxes.size(); ++i) {
         const Box &box = patch.boxes[i];
@@ -56,7 +56,7 @@ void write_patcher(std::ostream &out, const Patch &patch, int depth, bool tab) {
         if (box.kind != Box::Kind::number && box.kind != Box::Kind::slider) out << ", \"text\": " << json_string(box.text);
         if (box.kind == Box::Kind::subpatch) {
             out << ", \"patcher\": ";
-            write_patcher(out, patch.subpatches[box.subpatch], depth + 2, true);
+            write_patcher(out, patch.subpatches[box.subpatch], depth + 2, patch.tabs);
         }
         out << "}}";
     }

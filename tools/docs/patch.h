@@ -31,6 +31,7 @@ struct Patch {
     std::vector<Box> boxes;
     std::vector<Cord> cords;
     std::vector<Patch> subpatches;
+    bool tabs = true;  // Max: the subpatches open as tabs of the window, in place of this patch
 
     int add(Box box) {
         boxes.push_back(std::move(box));

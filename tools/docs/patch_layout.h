@@ -139,10 +139,12 @@ public:
         if (characters > pd_default_columns || wanted > characters) box.columns = std::max(characters, wanted);
         return add(std::move(box));
     }
-    // A subpatch ("pd NAME" in Pd, "p NAME" in Max) holding `inner`.
-    int subpatch(int x, int y, Patch inner) {
+    // A subpatch ("pd NAME" in Pd, "p NAME" in Max) holding `inner`, with the inlets and
+    // outlets that its own inlet and outlet boxes make.
+    int subpatch(int x, int y, Patch inner, int inlets = 0, int outlets = 0) {
         const std::string text = (host_ == Host::pd ? "pd " : "p ") + inner.name;
-        Box box{Kind::subpatch, text, x, y, static_cast<int>(text_width(host_, text)) + 16, 0, 0, {}};
+        Box box{Kind::subpatch, text, x, y, static_cast<int>(text_width(host_, text)) + 16, inlets, outlets,
+                std::vector<std::string>(static_cast<std::size_t>(outlets), host_ == Host::max ? "signal" : "")};
         box.subpatch = static_cast<int>(patch_.subpatches.size());
         patch_.subpatches.push_back(std::move(inner));
         return add(std::move(box));

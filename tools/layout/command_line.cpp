@@ -12,6 +12,7 @@
 
 #include "layout/grouping.h"
 #include "layout/iem_file.h"
+#include "layout/rig_command.h"
 #include "layout/standard_layouts.h"
 #include "layout/vorn_messages.h"
 
@@ -25,6 +26,7 @@ const char *const usage_text =
     "usage: vorn-layout [--format script|max|pd] [--tolerance DEG] [--fill-gaps[=DEG]] [--clockwise] [--lfe CH,CH...]\n"
     "                   [--name NAME] LAYOUT\n"
     "       vorn-layout --to-iem [--clockwise] [--name NAME] SCRIPT\n"
+    "       vorn-layout --rig SOURCES --format pd|max [--dac] [--ramp MS] [--speed-of-sound M/S] [grouping options] ROOM\n"
     "LAYOUT is an IEM layout file (- reads standard input), a standard layout (stereo, 5.1, 7.1, 5.1.4,\n"
     "7.1.4, 22.2), ring:N, or dome:N@EL,N@EL,...[,zenith]. SCRIPT is a vorn-sim script (- for standard input).\n"
     "  --format     script: one message a line for vorn-sim (default); max, pd: the text of a message box\n"
@@ -33,7 +35,12 @@ const char *const usage_text =
     "               channels above the real ones, and keep the file's imaginary loudspeakers the same way\n"
     "  --clockwise  Vorn azimuths grow clockwise (to the right); the file's grow to the left\n"
     "  --lfe, --sub channels of LFE or subwoofer loudspeakers, for the solo layer\n"
-    "  --name       the name written into the layout file or the script's first line\n";
+    "  --name       the name written into the layout file or the script's first line\n"
+    "ROOM is a LAYOUT or a vorn-sim script (.vorn). --rig writes a patch that pans SOURCES sources over it, with\n"
+    "one output per loudspeaker, delayed and trimmed by the file's distances and gains (the table goes to stderr):\n"
+    "  --dac        hardware outputs by channel number in place of the patch's outlets\n"
+    "  --ramp       milliseconds of each gain's ramp (default 20; the message \"ramp MS\" changes it)\n"
+    "  --speed-of-sound  metres a second for the delays (default 343)\n";
 
 struct CommandLine {
     bool to_iem = false;
@@ -42,12 +49,21 @@ struct CommandLine {
     GroupingOptions grouping;
     std::optional<std::string> name;
     std::string input;
+    RigOptions rig;
 };
 
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+double number_option(const std::string &option, const std::string &text, const char *wanted) {
+    double value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size() || !std::isfinite(value))
+        throw UsageError(option + " wants " + wanted + ", not \"" + text + "\"");
+    return value;
+}
 
 std::vector<long long> channel_list(const std::string &text) {
     std::vector<long long> channels;
@@ -68,6 +84,7 @@ std::vector<long long> channel_list(const std::string &text) {
 CommandLine parse(const std::vector<std::string> &arguments) {
     CommandLine command;
     bool grouping_options = false;
+    bool rig_options = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string option = arguments[i];
         std::optional<std::string> attached;
@@ -116,6 +133,26 @@ CommandLine parse(const std::vector<std::string> &arguments) {
                     throw UsageError("--fill-gaps wants degrees in 1..360, not \"" + *attached + "\"");
                 command.grouping.gap_limit = limit;
             }
+        } else if (option == "--rig") {
+            const std::string text = value();
+            int sources = 0;
+            const auto result = std::from_chars(text.data(), text.data() + text.size(), sources);
+            if (result.ec != std::errc() || result.ptr != text.data() + text.size() || sources < 1 ||
+                sources > most_rig_sources)
+                throw UsageError("--rig wants a number of sources, 1 to " + std::to_string(most_rig_sources) + ", not \"" +
+                                 text + "\"");
+            command.rig.sources = sources;
+        } else if (option == "--dac") {
+            rig_options = true;
+            command.rig.dac = true;
+        } else if (option == "--ramp") {
+            rig_options = true;
+            command.rig.ramp_ms = number_option(option, value(), "milliseconds, 0 or more");
+            if (command.rig.ramp_ms < 0) throw UsageError("--ramp wants milliseconds, 0 or more");
+        } else if (option == "--speed-of-sound") {
+            rig_options = true;
+            command.rig.speed = number_option(option, value(), "metres a second, above 0");
+            if (!(command.rig.speed > 0)) throw UsageError("--speed-of-sound wants metres a second, above 0");
         } else if (option == "--lfe" || option == "--sub") {
             grouping_options = true;
             for (long long channel : channel_list(value())) command.grouping.solo_channels.push_back(channel);
@@ -130,6 +167,9 @@ CommandLine parse(const std::vector<std::string> &arguments) {
     if (command.help) return command;
     if (command.input.empty()) throw UsageError(command.to_iem ? "which script?" : "which layout?");
     if (command.to_iem && grouping_options) throw UsageError("--to-iem takes only --clockwise and --name");
+    if (rig_options && command.rig.sources == 0) throw UsageError("--dac, --ramp and --speed-of-sound go with --rig");
+    if (command.rig.sources > 0 && (command.to_iem || command.format == MessageFormat::script))
+        throw UsageError("--rig writes a patch: give --format pd or --format max");
     if (command.format == MessageFormat::pd) command.grouping.significant_digits = pd_significant_digits;
     return command;
 }
@@ -181,10 +221,24 @@ std::string convert(const CommandLine &command, std::istream &in, std::vector<st
         return write_iem_layout(layout_of(configuration, command.grouping.clockwise, name));
     }
     std::optional<LoudspeakerLayout> layout = named_layout(command.input);
+    if (command.rig.sources > 0 && !layout && command.input.size() > 5 &&
+        command.input.compare(command.input.size() - 5, 5, ".vorn") == 0) {
+        Room room;
+        room.name = command.name.value_or(stem_of(command.input));
+        room.configuration = read_vorn_script(read_input(command.input, in));
+        return write_rig(room, command.rig, command.format, notes);
+    }
     if (!layout) layout = read_iem_layout(read_input(command.input, in), source_of(command));
     Grouping grouping = group_layout(*layout, command.grouping);
     notes = std::move(grouping.notes);
     for (const std::string &warning : grouping.warnings) notes.push_back("warning: " + warning);
+    if (command.rig.sources > 0) {
+        // A rig carries the file's gains, in its trims.
+        std::erase_if(notes, [](const std::string &note) { return note.rfind("the gains of the file", 0) == 0; });
+        Room room{command.name.value_or(layout->name), grouping.configuration, grouping.imaginary_channels,
+                  layout->loudspeakers};
+        return write_rig(room, command.rig, command.format, notes);
+    }
     return format_messages(grouping.configuration, command.format, command.name.value_or(layout->name),
                            grouping.imaginary_channels);
 }

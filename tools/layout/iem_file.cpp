@@ -151,6 +151,10 @@ LoudspeakerLayout read_iem_layout(const std::string &text, const std::string &so
         loudspeaker.azimuth = number_field(entry, number, "Azimuth", true, 0);
         loudspeaker.elevation = number_field(entry, number, "Elevation", true, 0);
         loudspeaker.gain = number_field(entry, number, "Gain", false, 1);
+        // Only a rig uses the distance: a conversion takes any file it took before.
+        const auto radius = entry.find("Radius");
+        if (radius != entry.end())
+            loudspeaker.radius = radius->is_number() ? radius->get<double>() : std::numeric_limits<double>::quiet_NaN();
         // Imaginary loudspeakers only shape the plug-ins' triangulation and have no output.
         loudspeaker.channel = channel_field(entry, number, !loudspeaker.imaginary);
         layout.loudspeakers.push_back(loudspeaker);

@@ -15,6 +15,7 @@ struct Loudspeaker {
     double elevation = 0;
     long long channel = 0;  // 1-based output channel, as written (range checked later)
     double gain = 1;        // the file's own gain; Vorn has none to carry it
+    double radius = 0;      // metres from the listener; 0 where the layout gives none, NaN for no number
     bool imaginary = false;
     bool lfe = false;       // no direction of its own: goes to the solo layer
     std::string label;      // "L", "TpFC", ...; empty for loudspeakers read from a file
