@@ -26,12 +26,6 @@ PD_PORTS = {"inlet": (0, 1), "inlet~": (0, 1), "outlet": (1, 0), "outlet~": (1, 
             "throw~": (1, 0), "delwrite~": (1, 0), "s": (1, 0), "r": (0, 1), "line~": (2, 1), "*~": (2, 1),
             "Vorn": (3, 2), "dac~": (1, 0), "t": (1, 2), "list": (2, 1)}
 
-ROOM = {"Name": "Hall", "LoudspeakerLayout": {"Name": "Hall", "Loudspeakers": [
-    {"Azimuth": az, "Elevation": el, "Radius": r, "IsImaginary": False, "Channel": k + 1, "Gain": g}
-    for k, (az, el, r, g) in enumerate([(30, 0, 2.5, 1), (-30, 0, 2.5, 1), (0, 0, 3, 1), (110, 0, 4, 0.8),
-                                        (-110, 0, 4, 0.8), (45, 40, 3.2, 1), (-45, 40, 3.2, 1)])]}}
-
-
 def ports(box, host):
     if host == "max" or box.kind != "object":
         return box.inlets, box.outlets
@@ -127,10 +121,9 @@ def main():
     vorn_layout, source = sys.argv[1], Path(sys.argv[2])
     with tempfile.TemporaryDirectory() as folder:
         folder = Path(folder)
-        (folder / "hall.json").write_text(json.dumps(ROOM))
         # (room, sources, options, outputs by channel, whether it is compensated)
-        rigs = [("hall", str(folder / "hall.json"), 3, [], list(range(1, 8))),
-                ("hall-dac", str(folder / "hall.json"), 2, ["--dac", "--ramp", "50"], list(range(1, 8))),
+        rigs = [("hall", str(source / "examples/hall.json"), 3, [], list(range(1, 8))),
+                ("hall-dac", str(source / "examples/hall.json"), 2, ["--dac", "--ramp", "50"], list(range(1, 8))),
                 ("studio-filled", str(source / "examples/studio.json"), 2, ["--fill-gaps"], list(range(1, 14))),
                 ("dome-script", str(source / "examples/dome.vorn"), 2, [], None),
                 ("7.1.4", "7.1.4", 4, [], list(range(1, 13))),
