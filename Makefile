@@ -13,7 +13,7 @@ LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
 .PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken macos pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
-	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
+	bench bench-pd bench-rig clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
 
@@ -207,6 +207,10 @@ bench-pd:
 	cmake --preset pd >/dev/null
 	cmake --build --preset pd -j $(JOBS)
 	bench/pd/pd_bench.sh
+
+# What a 64-loudspeaker, 16-source rig from `vorn-layout --rig` costs in a real Pd.
+bench-rig: pd
+	bench/pd/rig_bench.sh
 
 clean:
 	rm -rf build dist
