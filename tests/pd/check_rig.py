@@ -195,6 +195,28 @@ def main():
             span = (moving[-1] - moving[0] + 1) if moving else 0
             check(abs(span - ramp_ms * RATE / 1000) <= 2, f"ramp: takes {span} samples, not {ramp_ms * RATE // 1000}")
             check(abs(signal[-1] - end) < 1e-4, f"ramp: ends at {signal[-1]}, not {end}")
+
+        # Other rooms and options open in Pd without a complaint: imaginary loudspeakers and
+        # hardware outputs, a script, a standard layout with its LFE.
+        source = Path(__file__).resolve().parent.parent.parent
+        for name, arguments in (("studio", [str(source / "examples/studio.json"), "--fill-gaps", "--dac"]),
+                                ("dome", [str(source / "examples/dome.vorn")]), ("seven", ["7.1.4"])):
+            made = subprocess.run([vorn_layout, *arguments, "--rig", "2", "--format", "pd"], capture_output=True,
+                                  text=True)
+            check(made.returncode == 0, f"{name}: vorn-layout --rig failed: {made.stderr}")
+            (folder / f"{name}.pd").write_text(made.stdout)
+            (folder / f"open-{name}.pd").write_text(
+                f"#N canvas 0 0 400 300 12;\n#X obj 10 10 {name};\n#X obj 10 60 loadbang;\n"
+                "#X msg 10 90 \\; pd dsp 1;\n#X obj 100 60 delay 100;\n#X msg 100 90 \\; pd quit;\n"
+                "#X connect 1 0 2 0;\n#X connect 1 0 3 0;\n#X connect 3 0 4 0;\n")
+            result = subprocess.run(["pd", "-nogui", "-batch", "-noaudio", "-stderr", "-noprefs", "-path", str(folder),
+                                     "-open", str(folder / f"open-{name}.pd")], capture_output=True, text=True,
+                                    timeout=60)
+            said = (result.stdout + result.stderr).splitlines()
+            trouble = [line for line in said
+                       if re.search(r"error|couldn't create|connection failed|bad arguments|no method", line, re.I)]
+            check(not trouble, f"{name}: Pd said: {trouble[:5]}")
+            check(any("successfully applied" in line for line in said), f"{name}: no Vorn box was configured")
     return finish()
 
 
