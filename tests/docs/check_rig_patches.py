@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Rigs made by `vorn-layout --rig` for both hosts, read back as the hosts draw them: no two
-boxes overlap, every box lies inside its window, no window is taller than 1000 pixels, and
-no cord runs through a box other than its two ends. In the Max patcher every object is one
-that Max has, every cord joins an outlet and an inlet that its boxes have, and every [p]
-box has the inlets and outlets of the boxes inside it. Both hold one Vorn box per source and
-one outlet (or [dac~ CH]) per loudspeaker with an output: none for imaginary ones.
+"""Rigs made by `vorn-layout --rig` for both hosts, read back as the hosts draw them: they
+pass the help patches' checks (check_patch_layout.py), and besides, no two boxes overlap,
+every box lies inside its window, no window is taller than 1000 pixels, and no cord runs
+through a box other than its two ends. In the Max patcher every object is one that Max has,
+every cord joins an outlet and an inlet that its boxes have, and every [p] box has the
+inlets and outlets of the boxes inside it. Both hold one Vorn box per source and one outlet
+(or [dac~ CH]) per loudspeaker with an output: none for imaginary ones.
 
 usage: check_rig_patches.py VORN_LAYOUT SOURCE_FOLDER"""
 import json
@@ -13,6 +14,7 @@ import sys
 import tempfile
 from pathlib import Path
 
+import check_patch_layout
 from checks import check, finish
 from patch_files import read_max, read_pd
 
@@ -138,6 +140,8 @@ def main():
                 path.write_text(made.stdout)
                 canvases = (read_pd if host == "pd" else read_max)(path)
                 for canvas in canvases:
+                    # The help's own checks, whatever they grow to, and the rig's.
+                    check_patch_layout.check_canvas(path.name, canvas, host)
                     check_canvas(path.name, canvas, host)
                 if host == "max":
                     check_max_objects(path.name, path)
