@@ -96,11 +96,14 @@ constexpr const char *words_for_terms =
 // screen; the reading comes after. The controls stand over the inlet they feed, each passing
 // into a row just above the box from which the cords go down to it and cross nothing.
 constexpr int column = 210;
-constexpr int reading_width = 990;  // the basics' window is wider than the sections' 
+constexpr int reading_width = 990;  // the basics' window is wider than the sections'
+
 constexpr int requests_x = margin + 3 * column + 10;
 
 void basic_section(Host host, int channels, int y, Layout &layout) {
-    int note = layout.comment(margin, y, line_width, text(table::class_name, ": ", table::object_digest, "."));
+    const char *examples = host == Host::pd ? "Examples: Vorn-dome.pd and the others in examples/ beside this help."
+                                            : "Examples: Vorn-dome.maxpat and the others in the package's examples folder.";
+    int note = layout.comment(margin, y, reading_width, text(table::class_name, ": ", table::object_digest, ". ", examples));
     note = layout.comment(margin, layout.bottom(note) + 8, line_width,
                           "1) The loudspeakers (three rings, two subwoofers): sent when the patch opens, click to "
                           "send again.");
@@ -164,7 +167,7 @@ void basic_section(Host host, int channels, int y, Layout &layout) {
 
     // Right of the cords down to the routes.
     note = layout.comment(margin + 40, std::max(layout.bottom(vorn) + 12, printed + 8), line_width,
-                          text("4) Every channel's amplitude, from the left outlet (", table::outlets[0].digest, "):"));
+                          "4) Every channel's amplitude, from the left outlet:");
     y = layout.route_channels(margin, layout.bottom(note) + 8, vorn, 0, context, channels, reading_width + 50);
 
     // The reading, below what you play with.
