@@ -320,7 +320,7 @@ Patch layouts_section(Host host) {
     const int receiver = layout.object(margin, y + 10, text("r ", name));
     const int vorn = layout.object(margin, layout.bottom(receiver) + 15, vorn_text());
     layout.connect(receiver, 0, vorn, 0);
-    layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, context, channels);
+    layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, context, channels, reading_width);
     return layout.finish("layouts");
 }
 
