@@ -82,7 +82,8 @@ TEST(CommandLine, InputThatOnceAbortedIsOneLineOfError) {
     EXPECT_EQ(layout_test::run_vorn_layout({"--to-iem", "--name", "Saal \xc3\xa4", latin1}).status, 0);
     // A line break in a file name would split the line.
     expect_failure({"/nonexistent/a\nb.json"}, "/nonexistent/a?b.json: cannot read it (No such file or directory)");
-    expect_failure({"dome:8@0,x\ny"}, "dome:8@0,x?y: \"x?y\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
+    expect_failure({"dome:8@0,x\ny"}, "dome:8@0,x?y: \"x?y\" should be N@ELEVATION or N@ELEVATION@START (a ring of N "
+                                     "loudspeakers, the first at azimuth START) or zenith");
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwo) {

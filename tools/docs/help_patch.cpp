@@ -88,7 +88,8 @@ int on_click(Layout &layout, int y, const std::string &messages) {
 constexpr const char *words_for_terms =
     "In plain words: a solo layer holds loudspeakers that follow the azimuth alone, whatever the elevation - "
     "subwoofers, or a loudspeaker standing on its own. A pass is one computation of every amplitude. The top ring "
-    "is joined over the zenith, so a source above it still lands between loudspeakers. med asks for the "
+    "is joined over the zenith: a source above it plays from that ring at its azimuth and, towards straight "
+    "overhead, more and more at the opposite one. med asks for the "
     "mask-editor geometry.";
 
 // The basics: the configuration, what you move, what you ask, and the box with every
