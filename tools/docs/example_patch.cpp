@@ -110,14 +110,15 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
             y = layout.bottom(layout.comment(margin, y, line_width, "Sent when the patch loads:")) + 6;
         }
         if (group.positions) {
-            // One box each, side by side, as many to a row as fit; each row its own [s].
+            // One box each, side by side, as many to a row as fit; each row its own [s], far
+            // enough below that the cords fan out to it rather than run along the boxes.
             int x = margin, below = y;
             std::vector<int> row;
             for (const std::string &position : group.messages) {
                 int box = layout.message_box(x, y, position);
                 if (layout.right(box) > margin + line_width && x > margin) {
                     layout.forget_last();
-                    y = sender(below + 8, 0, row) + 8;
+                    y = sender(below + 20, 0, row) + 8;
                     row.clear();
                     x = margin;
                     box = layout.message_box(x, y, position);
@@ -126,7 +127,7 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
                 x = layout.right(box) + 10;
                 below = std::max(below, layout.bottom(box));
             }
-            y = sender(below + 8, 0, row) + 12;
+            y = sender(below + 20, 0, row) + 10;
         } else {
             std::string joined;
             for (const std::string &message : group.messages) joined.append(joined.empty() ? "" : ", ").append(message);
@@ -137,7 +138,7 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
             }
             const int box = layout.message_box(margin, y, joined, line_width);
             if (first) layout.connect(loadbang, 0, box, 0);
-            y = sender(layout.bottom(box) + 8, group.inlet, {box}) + 12;
+            y = sender(layout.bottom(box) + 8, group.inlet, {box}) + 10;
         }
         first = false;
     }

@@ -263,7 +263,6 @@ Patch many_sources_section(Host host) {
     Layout layout(host);
     // Names local to the patch, so that two open helps do not reach each other's boxes.
     const std::string name = host == Host::pd ? "$0-vorn-config" : "---vorn-config";
-    const std::string pass_all = host == Host::pd ? "t a a" : "t l l";
     int note = layout.comment(
         margin, 10, line_width,
         "Many sources: one box per source. Each box needs the loudspeaker configuration, so one message sent "
@@ -281,7 +280,7 @@ Patch many_sources_section(Host host) {
         note = layout.comment(x, top, column_width - 20,
                               text("source ", std::to_string(source + 1), ": azimuth ", azimuth, ", elevation 20"));
         const int receiver = layout.object(x + inner, layout.bottom(note) + 8, text("r ", name));
-        const int pass = layout.object(x + inner, layout.bottom(receiver) + 15, pass_all);
+        const int pass = layout.object(x + inner, layout.bottom(receiver) + 15, "t a a");
         const int on_end = layout.object(x, layout.bottom(pass) + 15, "route end");
         const int position = layout.message_box(x, layout.bottom(on_end) + 12, text("list ", azimuth, " 20"));
         const int vorn = layout.object(x + inner, layout.bottom(position) + 20, vorn_text());
@@ -313,10 +312,11 @@ Patch layouts_section(Host host) {
     constexpr int boxes_x = 130;
     for (const auto &[layout_name, messages] : standard) {
         const int label = layout.comment(margin, y, boxes_x - margin - 10, layout_name);
-        const int box = layout.message_box(boxes_x, y, joined(messages), line_width + margin - boxes_x);
-        const int sender = layout.object(margin, layout.bottom(label) + 4, text("s ", name));
+        const int box = layout.message_box(boxes_x, y, joined(messages), reading_width - boxes_x);
+        // Under the box's outlet, so that its cord runs down to it.
+        const int sender = layout.object(margin, std::max(layout.bottom(label) + 4, layout.bottom(box) + 6), text("s ", name));
         layout.connect(box, 0, sender, 0);
-        y = std::max(layout.bottom(sender), layout.bottom(box)) + 10;
+        y = std::max(layout.bottom(sender), layout.bottom(box)) + 8;
     }
     const int receiver = layout.object(margin, y + 10, text("r ", name));
     const int vorn = layout.object(margin, layout.bottom(receiver) + 15, vorn_text());
