@@ -43,6 +43,10 @@ def max_patch(path):
         check(all(tab.get("showontab") == 1 for tab in tabs), f"{path.name}: a subpatcher that is no tab")
         names = {canvas.name for canvas in canvases}
         check(SECTIONS <= names, f"{path.name}: the tabs {sorted(names)}")
+        # Max may size the help's window from the root patcher: as large as the largest tab.
+        root = canvases[0]
+        check(all(root.width >= tab.width and root.height >= tab.height for tab in canvases[1:]),
+              f"{path.name}: the root patcher is {root.width:.0f}x{root.height:.0f}, smaller than a tab")
     return canvases
 
 
