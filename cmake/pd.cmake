@@ -21,7 +21,18 @@ set_target_properties(Vorn PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${VORN_PD_OUTPUT_
 # Its help patch beside it, made from the interface table.
 add_custom_command(OUTPUT ${VORN_PD_OUTPUT_DIR}/Vorn-help.pd
                    COMMAND vorn-docs --pd-help ${VORN_PD_OUTPUT_DIR}/Vorn-help.pd DEPENDS vorn-docs)
-add_custom_target(vorn_pd_help ALL DEPENDS ${VORN_PD_OUTPUT_DIR}/Vorn-help.pd)
+# Every example as a Pd patch in examples/ beside it, where Pd users look for them.
+file(GLOB VORN_EXAMPLE_SCRIPTS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/examples/*.vorn)
+set(VORN_PD_EXAMPLES "")
+foreach(script ${VORN_EXAMPLE_SCRIPTS})
+  get_filename_component(name ${script} NAME_WE)
+  set(patch ${VORN_PD_OUTPUT_DIR}/examples/Vorn-${name}.pd)
+  add_custom_command(OUTPUT ${patch}
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${VORN_PD_OUTPUT_DIR}/examples
+                     COMMAND vorn-docs --example ${script} ${patch} DEPENDS vorn-docs ${script})
+  list(APPEND VORN_PD_EXAMPLES ${patch})
+endforeach()
+add_custom_target(vorn_pd_help ALL DEPENDS ${VORN_PD_OUTPUT_DIR}/Vorn-help.pd ${VORN_PD_EXAMPLES})
 
 enable_testing()
 include(${PROJECT_SOURCE_DIR}/tests/pd/pd_tests.cmake)

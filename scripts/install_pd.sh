@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Pd external with its help patch and licence into a folder that Pd searches
+# Installs the Pd external with its help patch, its examples and licence into a folder that Pd searches
 # with no preference set: Debian's Pd 0.53 looks in ~/.local/lib/pd/extra, ~/pd-externals,
 # /usr/local/lib/pd-externals and its own extra folders, and in each for NAME/NAME.pd_linux.
 #   install_pd.sh BUILD_DIR [EXTERNALS_DIR]    (default: ~/.local/lib/pd/extra)
@@ -11,8 +11,13 @@ externals=${2:-$HOME/.local/lib/pd/extra}
 for file in "$build/Vorn.pd_linux" "$build/Vorn-help.pd"; do
   [ -f "$file" ] || { echo "install_pd.sh: $file is missing (make pd builds it)" >&2; exit 1; }
 done
+ls "$build"/examples/Vorn-*.pd >/dev/null 2>&1 || { echo "install_pd.sh: $build/examples/ has no example (make pd makes them)" >&2; exit 1; }
 mkdir -p "$externals/Vorn"
+# The examples as this build makes them: none left over from an earlier version.
+rm -rf "$externals/Vorn/examples"
+mkdir "$externals/Vorn/examples"
 cp "$build/Vorn.pd_linux" "$build/Vorn-help.pd" "$root/LICENSE" "$externals/Vorn/"
+cp "$build"/examples/Vorn-*.pd "$externals/Vorn/examples/"
 if [ $# -lt 2 ]; then
   echo "installed into $externals/Vorn: [Vorn hall] creates in any patch, no path to set"
 else

@@ -39,6 +39,17 @@ def layer_power(vorn_sim, config, ring, law, radius, azimuth, elevation):
     return sum(held[channel] ** 2 for channel in ring)
 
 
+def label_place(px, py, text, curves):
+    """Where a value's label goes beside its point: above right, below right, or left, the
+    first that no curve crosses (a 12-pixel sans, about 7 pixels a character)."""
+    width = 7 * len(text)
+    for dx, dy in ((5, -6), (6, 16), (-width - 5, -6), (-width - 5, 16)):
+        left, baseline = px + dx, py + dy
+        if not any(left - 1 < cx < left + width + 1 and baseline - 11 < cy < baseline + 3 for cx, cy in curves):
+            return left, baseline
+    return px + 5, py - 6
+
+
 def svg(levels, azimuth, elevation, name):
     top_db = math.ceil(max(max(values) for values in levels.values()) / 4) * 4
     low_db = -4
@@ -64,6 +75,8 @@ def svg(levels, azimuth, elevation, name):
                'radius (degrees)</text>')
     out.append(f'<text transform="translate(18 {(TOP + HEIGHT - BOTTOM) / 2:g}) rotate(-90)" '
                'text-anchor="middle">level of the layers (dB against radius 1)</text>')
+    # Both curves as points, so that a value's label goes where neither passes.
+    curves = [(x(r), y(db)) for values in levels.values() for r, db in enumerate(values, start=1)]
     for law, label, colour in LAWS:
         values = levels[law]
         points = " ".join(f"{x(r):g},{y(db):g}" for r, db in enumerate(values, start=1))
@@ -73,8 +86,11 @@ def svg(levels, azimuth, elevation, name):
             out.append(f'<circle cx="{x(radius):g}" cy="{y(db):g}" r="3" fill="{colour}" '
                        f'data-law="{law}" data-radius="{radius}" data-level="{db:.3f}"/>')
             if law == 0 and radius > 1:
-                out.append(f'<text x="{x(radius) + 5:g}" y="{y(db) - 6:g}" fill="{colour}">{db:+.1f}</text>')
-        legend_y = TOP + 20 + 22 * law
+                value = f"{db:+.1f}"
+                lx, ly = label_place(x(radius), y(db), value, curves)
+                out.append(f'<text x="{lx:g}" y="{ly:g}" fill="{colour}">{value}</text>')
+        # Right of the plot, below the last value's label, each entry's two lines clear of the next.
+        legend_y = TOP + 50 + 40 * law
         out.append(f'<line x1="{WIDTH - RIGHT + 12}" y1="{legend_y - 4}" x2="{WIDTH - RIGHT + 32}" '
                    f'y2="{legend_y - 4}" stroke="{colour}" stroke-width="2"/>')
         out.append(f'<text x="{WIDTH - RIGHT + 38}" y="{legend_y}">{label.split(" (")[0]}</text>')

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs Vorn for Pd's package manager (deken): a zip named by deken's convention,
 #   Vorn[vVERSION](OS-CPU-FLOATBITS)(OS-CPU-FLOATBITS...).dek
-# holding Vorn/ with one external per platform, the help patch and the licence. Pd finds
+# holding Vorn/ with one external per platform, the help patch, the examples (examples/ beside
+# the help patch: every Vorn-*.pd there) and the licence. Pd finds
 # Vorn/Vorn.EXT in any folder of its search path, where deken unpacks it.
 #   make_deken.sh OUT_DIR HELP_PATCH PLATFORM=EXTERNAL [PLATFORM=EXTERNAL ...]
 # PLATFORM is deken's tag (Linux-amd64-32, Darwin-arm64-32, Windows-amd64-32, ...); each
@@ -22,8 +23,11 @@ version=$(sed -n 's/^project(Vorn VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-mkdir "$stage/Vorn"
+mkdir -p "$stage/Vorn/examples"
 cp "$help" "$root/LICENSE" "$stage/Vorn/"
+examples=$(dirname "$help")/examples
+ls "$examples"/Vorn-*.pd >/dev/null 2>&1 || { echo "make_deken.sh: $examples has no example (make pd makes them)" >&2; exit 1; }
+cp "$examples"/Vorn-*.pd "$stage/Vorn/examples/"
 tags=()
 for pair in "$@"; do
   tag=${pair%%=*} external=${pair#*=}

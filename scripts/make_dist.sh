@@ -17,9 +17,9 @@ cp build/help/package-info.json "$package/"
 # Every example as a patch for each host, and the scripts for vorn-sim.
 cp build/help/Vorn-*.maxpat build/help/Vorn-*.pd examples/*.vorn "$package/examples/"
 rm -f "$package/examples/Vorn-help.pd"
-# The README's pictures and the guides it links to, by the same paths.
-cp docs/*.svg docs/*.png docs/*.md "$package/docs/"
-cp README.md LICENSE CHANGELOG.md "$package/"
+# A user's README (the top-level one is the developers'), the pictures and the users' guides.
+cp docs/*.svg docs/*.png docs/layouts.md docs/mask-editor.md "$package/docs/"
+cp docs/max-package/README.md LICENSE CHANGELOG.md "$package/"
 # Any folder of a package is on the host's search path, so a jweb's "read" finds the editor here.
 if [ -f editor/vorn-mask-editor.html ]; then
   mkdir -p "$package/javascript"

@@ -143,8 +143,8 @@ inline constexpr Message messages[] = {
      "A pass that sends every channel's amplitude, changed or not."},
     {"info", none, {.none = handlers::on_info}, 0, true, "info",
      "Print the state to the console",
-     "Context, position, gain, power=1 while the constant-power law is on, and one line per loudspeaker with its "
-     "channel, layer, mask and direction."},
+     "Context, position, gain, the spread radius, power=1 while the constant-power law is on (else power=0), and "
+     "one line per loudspeaker with its channel, layer, mask and direction."},
     {"assist", host_only, {}, 0, false, "",
      "Help texts of the inlets and outlets", "Called by the host only."},
 };

@@ -16,7 +16,9 @@ void post_info(const Panner &panner) {
     host::post(&panner, "azimuth=%f", panner.azimuth);
     host::post(&panner, "elevation=%f", panner.elevation);
     host::post(&panner, "gain=%f", panner.gain);
-    if (panner.constant_power) host::post(&panner, "power=1");
+    // The spread and its law: what a user most often wonders about when the level surprises.
+    host::post(&panner, "radius=%f", panner.radius);
+    host::post(&panner, "power=%d", panner.constant_power ? 1 : 0);
     host::post(&panner, "solo_layer=%s", panner.solo_layers ? "yes" : "no");
     for (const SpeakerNode *node = panner.speaker_map; node; node = node->next) {
         const Layer *layer = layer_by_id(panner, node->layer);

@@ -43,13 +43,17 @@ def max_patch(path):
         check(all(tab.get("showontab") == 1 for tab in tabs), f"{path.name}: a subpatcher that is no tab")
         names = {canvas.name for canvas in canvases}
         check(SECTIONS <= names, f"{path.name}: the tabs {sorted(names)}")
+        # Max may size the help's window from the root patcher: as large as the largest tab.
+        root = canvases[0]
+        check(all(root.width >= tab.width and root.height >= tab.height for tab in canvases[1:]),
+              f"{path.name}: the root patcher is {root.width:.0f}x{root.height:.0f}, smaller than a tab")
     return canvases
 
 
 # Pd's own inlets and outlets of the objects that the generated patches use (None: one
 # outlet per argument); a real Pd checks them all again when it opens the help.
 PD_OBJECTS = {"t": (1, None), "list": (2, 1), "print": (1, 0), "pack": (2, 1), "line~": (2, 1), "*~": (2, 1),
-              "noise~": (1, 1), "loadbang": (1, 1), "s": (1, 0), "r": (0, 1), "pd": (0, 0)}
+              "noise~": (1, 1), "loadbang": (1, 1), "s": (1, 0), "r": (0, 1), "pd": (0, 0), "spigot": (2, 1)}
 
 
 def pd_patch(path, vorn_ports):
@@ -108,10 +112,14 @@ def run_message_boxes(name, vorn_sim, canvases):
         if box.kind == "object" and words[0] in ("s", "send"):
             return [hit for c, i in receivers.get(words[1], []) if (id(c), i) not in seen
                     for hit in reached(c, i, 0, seen + ((id(c), i),))]
-        if box.kind == "object" and words[0] not in ("r", "receive") or seen and box.kind == "message":
+        # [t a a] passes a message on from every outlet, [route end] the others from its last.
+        passes = ("r", "receive", "t", "trigger", "route")
+        if box.kind == "object" and words[0] not in passes or seen and box.kind == "message":
             return []
         hits = []
-        for source, _, destination, destination_inlet in canvas.cords:
+        for source, outlet, destination, destination_inlet in canvas.cords:
+            if words[0] == "route" and outlet != len(words) - 1:
+                continue
             if source == index and destination >= 0:
                 hits += reached(canvas, destination, destination_inlet, seen + ((id(canvas), index),))
         return hits
@@ -129,10 +137,10 @@ def run_message_boxes(name, vorn_sim, canvases):
             if box.kind != "message" or box.text.startswith(";"):
                 continue
             hits = reached(canvas, index)
-            # Audio on and off go to [dac~].
-            to_dac = any(source == index and canvas.boxes[destination].text.startswith("dac~")
-                         for source, _, destination, _ in canvas.cords)
-            check(hits or to_dac, f"{name}: message box {box.text[:50]} reaches no Vorn inlet")
+            # Audio on and off go to [dac~]; printing on and off to [spigot] or [gate].
+            elsewhere = any(source == index and canvas.boxes[destination].text.split(" ")[0] in ("dac~", "spigot", "gate")
+                            for source, _, destination, _ in canvas.cords)
+            check(hits or elsewhere, f"{name}: message box {box.text[:50]} reaches no Vorn inlet")
             for canvas_id, vorn, inlet in hits:
                 scripts[(canvas_id, vorn)] += [f">{inlet} {part}" for part in message_parts(box)]
     for key, script in scripts.items():
@@ -148,6 +156,46 @@ def run_message_boxes(name, vorn_sim, canvases):
                 routed |= set(other.text.split(" ")[1:])
         sent = {line.split(" ")[2] for line in result.stdout.splitlines() if line.startswith("outlet 0: ")}
         check(sent and sent <= routed, f"{name} [{canvas.name}]: channels sent but not routed: {sorted(sent - routed)}")
+
+
+def control_values(canvas, host):
+    """What each inlet of the canvas's Vorn box gets from the control over it when the patch
+    opens: a number box fed straight, or through [t b f] whose right outlet feeds the inlet; a
+    Pd number shows its slider's starting value, a Max one what [loadmess set V] gives it."""
+    boxes = canvas.boxes
+    vorn = next(i for i, box in enumerate(boxes) if box.kind == "object" and box.text.startswith("Vorn "))
+
+    def feeding(index):
+        return [(source, outlet) for source, outlet, destination, _ in canvas.cords if destination == index]
+
+    def shown(number):
+        for source, _ in feeding(number):
+            if boxes[source].kind == "slider":
+                return boxes[source].value
+            if boxes[source].text.startswith("loadmess set "):
+                return float(boxes[source].text.split(" ")[2])
+        return 0.0
+
+    values = {}
+    for source, outlet, destination, inlet in canvas.cords:
+        if destination != vorn:
+            continue
+        if boxes[source].kind == "number":
+            values[inlet] = shown(source)
+        elif boxes[source].text == "t b f" and outlet == 1:
+            numbers = [s for s, _ in feeding(source) if boxes[s].kind == "number"]
+            if numbers:
+                values[inlet] = shown(numbers[0])
+    return values
+
+
+def check_controls(name, canvas, host, vorn_sim):
+    """The controls start where a new box stands, as "info" tells it."""
+    info = subprocess.run([vorn_sim], input="!create hall\ninfo\n", capture_output=True, text=True).stdout
+    state = dict(line.split(" ", 1)[1].split("=", 1) for line in info.splitlines() if "=" in line)
+    expected = {0: float(state["azimuth"]), 1: float(state["elevation"]), 2: float(state["gain"])}
+    values = control_values(canvas, host)
+    check(values == expected, f"{name} [{canvas.name}]: the controls start at {values}, the box at {expected}")
 
 
 def main():
@@ -186,8 +234,15 @@ def main():
         check(vorn_ports == (3, 2), f"the reference page's inlets and outlets: {vorn_ports}")
         check(len(reference.findall("objarglist/objarg")) == 1, "the creation argument")
 
-        run_message_boxes("Vorn.maxhelp", vorn_sim, max_patch(folder / "Vorn.maxhelp"))
-        run_message_boxes("Vorn-help.pd", vorn_sim, pd_patch(folder / "Vorn-help.pd", vorn_ports))
+        max_help = max_patch(folder / "Vorn.maxhelp")
+        pd_help = pd_patch(folder / "Vorn-help.pd", vorn_ports)
+        run_message_boxes("Vorn.maxhelp", vorn_sim, max_help)
+        run_message_boxes("Vorn-help.pd", vorn_sim, pd_help)
+        check_controls("Vorn.maxhelp", next(c for c in max_help if c.name == "basic"), "max", vorn_sim)
+        check_controls("Vorn-help.pd", pd_help[0], "pd", vorn_sim)
+        for host, canvases in (("max", max_help), ("pd", pd_help)):
+            sound = next(c for c in canvases if c.name == "sound")
+            check(control_values(sound, host) == {0: 0.0}, f"{host}'s sound section: {control_values(sound, host)}")
         for script in sorted((source / "examples").glob("*.vorn")):
             max_name, pd_name = f"Vorn-{script.stem}.maxpat", f"Vorn-{script.stem}.pd"
             for name in (max_name, pd_name):
@@ -197,8 +252,15 @@ def main():
         info = json.loads((folder / "package-info.json").read_text())
         check(info["name"] == "Vorn" and info["version"] and info["homepatcher"] == "Vorn-dome.maxpat",
               f"package-info.json: {info}")
-        for name in ("Vorn.maxhelp", "Vorn-help.pd", "Vorn.maxref.xml", "Vorn-dome.maxpat"):
-            check("do not edit" in (folder / name).read_text(), f"{name} says it is generated")
+        # The files say they are generated where a user does not read it: in no box.
+        for name in ("Vorn.maxhelp", "Vorn-dome.maxpat"):
+            check("do not edit" in json.loads((folder / name).read_text())["patcher"].get("description", ""),
+                  f"{name} does not say it is generated")
+        for name in ("Vorn.maxhelp", "Vorn-help.pd", "Vorn-dome.maxpat", "Vorn-dome.pd"):
+            read = read_max if name.endswith((".maxhelp", ".maxpat")) else read_pd
+            shown = [box.text for canvas in read(folder / name) for box in canvas.boxes if "vorn-docs" in box.text]
+            check(not shown, f"{name} shows its users a line meant for its developers: {shown}")
+        check("do not edit" in (folder / "Vorn.maxref.xml").read_text(), "Vorn.maxref.xml says it is generated")
 
         for name in ("Vorn.maxref.xml", "Vorn-help.pd", "Vorn.maxhelp"):
             check(not re.search(r"\bft[12]\b", (folder / name).read_text()), f"{name} names ft1 or ft2")

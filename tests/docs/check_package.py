@@ -53,6 +53,10 @@ def main():
         check(ElementTree.parse(package / "docs/refpages/Vorn.maxref.xml").getroot().get("name") == "Vorn",
               "the reference page names another object")
         check("MIT License" in (package / "LICENSE").read_text(), "the licence")
+        # A user's README: how to install and update, no build commands.
+        readme = (package / "README.md").read_text()
+        check("Packages" in readme and "Updating" in readme and "make " not in readme,
+              "the package's README is not the users' one")
         # Each vorn-sim example also as a patch a Max user opens, and one for Pd.
         for script in (package / "examples").glob("*.vorn"):
             for suffix in (".maxpat", ".pd"):

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Every generated patch, as its host draws it (the help of both hosts and every example as a
-Max and a Pd patch): no two boxes overlap, every box lies inside its window, Max's text fits
-in the rectangle written for it, and every number box that shows a channel's amplitude has
-the channel's name written beside it.
+"""Every generated patch, as its host draws it (the help of both hosts with every tab and
+subpatch, and every example as a Max and a Pd patch): no two boxes overlap, every box lies
+inside its window, no window is taller than a laptop's screen, no cord runs through a box or a
+comment, Max's text fits in the rectangle written for it, and every number box that shows a
+channel's amplitude has the channel's name written beside it.
 
 usage: check_patch_layout.py VORN_DOCS SOURCE_FOLDER"""
 import subprocess
@@ -11,9 +12,29 @@ import tempfile
 from pathlib import Path
 
 from checks import check, finish
-from patch_files import MAX_LINE_HEIGHT, read_max, read_pd
+from patch_files import MAX_LINE_HEIGHT, cord_ends, read_max, read_pd
 
 LABEL_REACH = 20  # pixels between a number box and the name of its channel
+TALLEST_WINDOW = 1000  # a 1080-pixel screen less the window's title and the menus
+
+
+def crosses(start, end, box):
+    """Whether the straight segment from `start` to `end` passes through the inside of the
+    box (a pixel in from its edges, so that a cord may graze a corner)."""
+    left, top, right, bottom = box.x + 1, box.y + 1, box.x + box.width - 1, box.y + box.height - 1
+    (x0, y0), (x1, y1) = start, end
+    # Clip the segment's parameter range to the box's slabs (Liang-Barsky).
+    low, high = 0.0, 1.0
+    for delta, origin, minimum, maximum in ((x1 - x0, x0, left, right), (y1 - y0, y0, top, bottom)):
+        if delta == 0:
+            if not minimum < origin < maximum:
+                return False
+            continue
+        t0, t1 = (minimum - origin) / delta, (maximum - origin) / delta
+        low, high = max(low, min(t0, t1)), min(high, max(t0, t1))
+        if low >= high:
+            return False
+    return True
 
 
 def gap(a, b):
@@ -30,6 +51,13 @@ def describe(box):
 def check_canvas(name, canvas, host):
     where = f"{name} [{canvas.name}]"
     boxes = canvas.boxes
+    check(canvas.height <= TALLEST_WINDOW, f"{where}: the window is {canvas.height:.0f} px tall")
+    for cord in canvas.cords:
+        start, end = cord_ends(canvas, cord, host)
+        for index, box in enumerate(boxes):
+            if index not in (cord[0], cord[2]) and crosses(start, end, box):
+                check(False, f"{where}: the cord from {describe(boxes[cord[0]])} to {describe(boxes[cord[2]])} "
+                             f"runs through {describe(box)}")
     for i, a in enumerate(boxes):
         check(a.x >= 0 and a.y >= 0 and a.x + a.width <= canvas.width and a.y + a.height <= canvas.height,
               f"{where}: {describe(a)} is outside the window ({canvas.width:.0f}x{canvas.height:.0f})")

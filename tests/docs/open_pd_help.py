@@ -4,7 +4,8 @@ box created and every cord connected; given the Pd external, its message boxes, 
 to a Vorn box in Pd, give no error line either, and its "sound" subpatch sounds: with DSP on
 (no audio device: batch time runs as fast as Pd computes), a constant in place of the test
 noise and a probe in place of [dac~] that prints each output, every output carries the
-volume times the last gain the box sent for its channel. Without the external (a build that has not
+volume times the last gain the box sent for its channel. Opened with the external, the help
+prints nothing but the box's banner and the basics' one confirmation. Without the external (a build that has not
 made it), a stand-in abstraction with the box's three inlets and two outlets takes its place,
 so that Pd still checks every cord to the box.
 
@@ -74,7 +75,10 @@ def sound_test_patch(help_text):
             records[k] = records[k].replace(" " + text + ";", " output-probe;")
         elif text.startswith("*~ "):
             volume = float(text.split(" ")[1])
-    records.insert(end, f"#X obj 0 0 print sent;\n#X connect {vorn} 0 {len(boxes)} 0;")
+    # The section configures its box when clicked: here when it loads.
+    configuration = next(k for k, text in enumerate(texts) if text.startswith("setup "))
+    records.insert(end, f"#X obj 0 0 print sent;\n#X connect {vorn} 0 {len(boxes)} 0;\n"
+                        f"#X obj 0 0 loadbang;\n#X connect {len(boxes) + 1} 0 {configuration} 0;")
     return "\n".join(records), outputs, volume
 
 
@@ -106,6 +110,11 @@ def main():
         status, lines = pd(folder, "-open", str(folder / "Vorn-help.pd"))
         trouble = [line for line in lines if TROUBLE.search(line)]
         check(status == 0 and not trouble, f"opening Vorn-help.pd: status {status}, {trouble}")
+        if external:
+            # A quiet console: the box's banner and the one confirmation of the basics' "end".
+            said = [line for line in lines if line.strip() and not line.startswith("Vorn ")]
+            check(said == ["setup: successfully applied new loudspeaker configuration"],
+                  f"opening Vorn-help.pd prints {said}")
 
         if external:
             (folder / "driver.pd").write_text("#N canvas 0 0 200 120 12;\n#X obj 10 10 r vorn-help;\n"

@@ -128,7 +128,13 @@ def read_pd(path):
                 columns, body = int(match.group(1)), body[:match.start()]
             text = pd_unescaped(body)
             if kind == "obj" and text.startswith("hsl "):
-                canvas.boxes.append(Box("slider", "", x, y, int(text.split(" ")[1]) + 4, 17))
+                fields = text.split(" ")
+                slider = Box("slider", "", x, y, int(fields[1]) + 4, 17)
+                # Where it stands when the patch opens: kept (in hundredths of a pixel, read to
+                # the whole pixel) only when its init is on; else at its low end.
+                low, high, kept = float(fields[3]), float(fields[4]), fields[6] == "1"
+                slider.value = low + (high - low) * (int(fields[-2]) // 100) / (int(fields[1]) - 1) if kept else low
+                canvas.boxes.append(slider)
                 continue
             canvas.boxes.append(pd_box({"obj": "object", "msg": "message", "text": "comment"}[kind], x, y, text,
                                        columns, font_size))
@@ -168,3 +174,44 @@ def read_max(path):
 
     patcher(json.loads(path.read_text())["patcher"], "main")
     return canvases
+
+
+# The objects' inlets and outlets in a Pd file (None: one outlet per argument), for the
+# objects that the generated patches use; the box is read from the help's reference page.
+PD_OBJECTS = {"t": (1, None), "list": (2, 1), "print": (1, 0), "pack": (2, 1), "line~": (2, 1), "*~": (2, 1),
+              "noise~": (1, 1), "loadbang": (1, 1), "s": (1, 0), "r": (0, 1), "pd": (0, 0), "spigot": (2, 1),
+              "Vorn": (3, 2)}
+
+
+def pd_ports(box):
+    """The inlets and outlets of a box read from a Pd file."""
+    if box.kind == "comment":
+        return 0, 0
+    if box.kind != "object":
+        return 1, 1
+    name, *arguments = box.text.split(" ")
+    if name == "route":
+        return (2 if len(arguments) == 1 else 1), len(arguments) + 1
+    if name == "dac~":
+        return len(arguments), 0
+    inlets, outlets = PD_OBJECTS.get(name, (1, 1))
+    if name == "list" and arguments[0] == "trim":
+        inlets = 1
+    return inlets, len(arguments) if outlets is None else outlets
+
+
+def port_x(box, index, count):
+    """The middle of a box's inlet or outlet: both hosts spread them over the box's width, the
+    first at the left edge and the last at the right (seven pixels wide in Pd)."""
+    if count <= 1:
+        return box.x + 3
+    return box.x + (box.width - 7) * index / (count - 1) + 3
+
+
+def cord_ends(canvas, cord, host):
+    """Where a cord leaves its source's bottom and meets its destination's top."""
+    source, outlet, destination, inlet = cord
+    a, b = canvas.boxes[source], canvas.boxes[destination]
+    outlets = a.outlets if host == "max" else pd_ports(a)[1]
+    inlets = b.inlets if host == "max" else pd_ports(b)[0]
+    return (port_x(a, outlet, outlets), a.y + a.height), (port_x(b, inlet, inlets), b.y)

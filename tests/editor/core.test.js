@@ -191,6 +191,22 @@ test('a vorn-sim transcript gives its last complete export and each channel\'s l
   assert.equal(V.parseTranscript('post: nothing here').layout, null);
 });
 
+test("Pd's console output of [print mask-editor] on the right outlet is read as the export", () => {
+  const console = [
+    'Vorn 2.6 - layer-based amplitude panning over loudspeaker layers',
+    'mask-editor: mask-editor start',
+    'mask-editor: mask-editor size 3',
+    'mask-editor: mask-editor 1 1 0 0 -60 90 120 180',
+    'mask-editor: mask-editor 2 1 120 0 60 90 120 180',
+    'mask-editor: mask-editor 3 1 240 0 180 90 120 180',
+    'mask-editor: mask-editor end',
+    'setup: successfully applied new loudspeaker configuration',
+  ].join('\n');
+  assert.deepEqual(V.parseTranscript(console).layout.cells.map((c) => c.channel), [1, 2, 3]);
+  // Whatever the [print] is called.
+  assert.deepEqual(V.parseTranscript(console.replaceAll('mask-editor: ', 'geometry: ')).layout.cells.length, 3);
+});
+
 // IEM layout files, written by the test as a user would drop them.
 function iemFile(speakers, name = 'Test room') {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'vorn-iem-'));
@@ -241,6 +257,24 @@ test('rings that will pan badly are warned about in the words of vorn-layout', (
     'layer 2 at 60 has only 2 loudspeakers, so a source at any azimuth on it plays from them',
   ]);
   assert.deepEqual(V.convertIemLayout(iemFile(ring)).warnings, []);
+});
+
+test('a lone loudspeaker far below the rings is offered as the subwoofer it most likely is', () => {
+  const ring = [0, 45, 90, 135, 180, 225, 270, 315].map((azimuth, k) => [azimuth, 0, k + 1]);
+  const room = iemFile([...ring, [45, 40, 9], [135, 40, 10], [-135, 40, 11], [-45, 40, 12], [0, -20, 13]]);
+  const plain = V.convertIemLayout(room);
+  assert.equal(plain.subwoofer, 13);
+  assert.deepEqual(plain.warnings,
+    ['layer 0 at -20 holds channel 13, most likely a subwoofer (alone, far below the others): use --sub 13']);
+  const chosen = V.convertIemLayout(room, [13]);
+  assert.equal(chosen.subwoofer, null);
+  assert.deepEqual(chosen.warnings, []);
+  assert.deepEqual(chosen.messages.map(V.messageText), ['setup 0 40', 'layer 0 1 0 2 45 3 90 4 135 5 180 6 225 7 270 8 315',
+    'layer 1 9 45 10 135 11 225 12 315', 'solo 13 0', 'end']);
+  assert.throws(() => V.convertIemLayout(room, [14]),
+    (e) => e instanceof V.LayoutError && /channel 14 is named as LFE or subwoofer/.test(e.message));
+  // Only a little below, it is a ring of its own.
+  assert.equal(V.convertIemLayout(iemFile([...ring, [0, -8, 9]])).subwoofer, null);
 });
 
 test('a layout that Vorn cannot hold is refused with the loudspeaker named', () => {

@@ -295,6 +295,20 @@ test('inside Max: a dropped IEM layout goes into the box as setup, layer and end
     'warning: layer 1 at 40 has a gap of 270 (45 to 315): a source in it plays from the loudspeakers at its edges; ' +
     '--fill-gaps closes it');
   assert.equal((await page.evaluate(() => window.sent)).pop()[0], 'end');
+
+  // A subwoofer on the floor, left unnamed: the page offers it as one, and sends it so.
+  const floor = JSON.parse(fs.readFileSync(file, 'utf8'));
+  floor.LoudspeakerLayout.Loudspeakers[9] = { Azimuth: 0, Elevation: -25, Radius: 1, IsImaginary: false, Channel: 10, Gain: 1 };
+  await drop(JSON.stringify(floor), 'floor.json');
+  await page.waitForFunction(() => !document.getElementById('subwoofer').hidden);
+  assert.equal(await page.$eval('#subwoofer', (b) => b.textContent), 'make channel 10 a subwoofer (solo layer)');
+  await page.evaluate(() => { window.sent.length = 0; });
+  await page.click('#subwoofer');
+  await page.waitForFunction(() => window.sent.length > 0 && window.sent[window.sent.length - 1][0] === 'end');
+  const withSub = await page.evaluate(() => window.sent);
+  assert.deepEqual(withSub.find((m) => m[0] === 'solo'), ['solo', 10, 0]);
+  assert.equal(withSub[0].join(' '), 'setup 0 40 90');
+  assert.equal(await page.$eval('#subwoofer', (b) => b.hidden), true);
   fs.rmSync(dir, { recursive: true });
   assert.deepEqual(problems, []);
   await page.close();

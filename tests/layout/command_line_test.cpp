@@ -49,6 +49,9 @@ TEST(CommandLine, EachErrorOfALayoutFileNamesTheFileAndTheLoudspeakerAndPrintsNo
                                 "unexpected '}'; expected '[', '{', or a literal)");
     expect_failure({"/nonexistent/room.json"}, "/nonexistent/room.json: cannot read it (No such file or directory)");
     expect_failure({"dome:8@100"}, "dome:8@100: elevation 100 is outside -90..90");
+    // A word that is neither a file nor a name: the names it could have been.
+    expect_failure({"9.1.4"}, "9.1.4: no such file, and no layout of that name; the names are stereo, quad, 5.1, 7.1, "
+                              "5.1.2, 7.1.2, 5.1.4, 7.1.4, 9.1.6, 22.2, ring:N, dome:N@EL[@START],...[,zenith]");
 }
 
 // What used to end the program with an uncaught exception: numbers beyond a double, folders
@@ -79,7 +82,8 @@ TEST(CommandLine, InputThatOnceAbortedIsOneLineOfError) {
     EXPECT_EQ(layout_test::run_vorn_layout({"--to-iem", "--name", "Saal \xc3\xa4", latin1}).status, 0);
     // A line break in a file name would split the line.
     expect_failure({"/nonexistent/a\nb.json"}, "/nonexistent/a?b.json: cannot read it (No such file or directory)");
-    expect_failure({"dome:8@0,x\ny"}, "dome:8@0,x?y: \"x?y\" should be N@ELEVATION (a ring of N loudspeakers) or zenith");
+    expect_failure({"dome:8@0,x\ny"}, "dome:8@0,x?y: \"x?y\" should be N@ELEVATION or N@ELEVATION@START (a ring of N "
+                                     "loudspeakers, the first at azimuth START) or zenith");
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwo) {

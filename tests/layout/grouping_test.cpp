@@ -135,6 +135,28 @@ TEST(Grouping, WarnsAboutRingsThatPanBadly) {
               }));
 }
 
+// A subwoofer left unnamed became a ring of one below the rest, with advice to fill its gaps.
+TEST(Grouping, ALoneLoudspeakerFarBelowTheRestIsTakenForASubwoofer) {
+    std::vector<Loudspeaker> loudspeakers;
+    for (int k = 0; k < 8; ++k) loudspeakers.push_back(at(k * 45, 0, k + 1));
+    for (int k = 0; k < 4; ++k) loudspeakers.push_back(at(45 + k * 90, 40, k + 9));
+    loudspeakers.push_back(at(0, -20, 13));
+    EXPECT_EQ(vorn_layout::group_layout(layout_of(loudspeakers), {}).warnings,
+              std::vector<std::string>{"layer 0 at -20 holds channel 13, most likely a subwoofer (alone, far below the "
+                                       "others): use --sub 13"});
+    GroupingOptions named;
+    named.solo_channels = {13};
+    EXPECT_EQ(vorn_layout::group_layout(layout_of(loudspeakers), named).warnings, std::vector<std::string>{});
+    // Named so, wherever it stands; a lone loudspeaker only a little below is a ring of its own.
+    loudspeakers.back() = at(0, 30, 13);
+    loudspeakers.back().label = "Sub";
+    EXPECT_EQ(vorn_layout::group_layout(layout_of(loudspeakers), {}).warnings.at(0),
+              "layer 1 at 30 holds channel 13, most likely a subwoofer (alone, far below the others): use --sub 13");
+    loudspeakers.back() = at(0, -8, 13);
+    EXPECT_EQ(vorn_layout::group_layout(layout_of(loudspeakers), {}).warnings.at(0),
+              "layer 0 at -8 has only 1 loudspeaker, so a source at any azimuth on it plays from it");
+}
+
 TEST(Grouping, FillGapsClosesWideGapsWithImaginaryLoudspeakersAboveTheRealChannels) {
     std::vector<Loudspeaker> loudspeakers;
     for (int k = 0; k < 8; ++k) loudspeakers.push_back(at(k * 45, 0, k + 1));

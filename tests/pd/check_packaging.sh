@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Vorn where a user puts it, in a real Pd that is given no path:
 #   check_packaging.sh install PD_BUILD_DIR   `make install-pd` into an empty home, then a
-#                                             fresh `pd -nogui` there creates [Vorn hall];
+#                                             fresh `pd -nogui` there creates [Vorn hall], and
+#                                             opens the examples installed beside it;
 #   check_packaging.sh deken PD_BUILD_DIR     `make deken`'s package unpacked into an empty
 #                                             folder, which `pd -nogui -batch` creates the box
-#                                             from, and its help patch opens there.
+#                                             from, and its help patch and examples open there.
 # Exit 77 when Pd is not installed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -40,6 +41,11 @@ case $mode in
     # A fresh user: no preferences, nothing in the environment that names a path.
     HOME="$home" "$root/scripts/install_pd.sh" "$build" || exit 1
     HOME="$home" pd_creates_box "$home/.local/lib/pd/extra" -open "$work/patch/box.pd"
+    installed=$home/.local/lib/pd/extra/Vorn/examples
+    [ -f "$installed/Vorn-dome.pd" ] || fail "no examples/Vorn-dome.pd installed"
+    for example in "$installed"/Vorn-*.pd; do
+      HOME="$home" pd_creates_box "$home/.local/lib/pd/extra" -batch -open "$example"
+    done
     ;;
   deken)
     cpu=$(uname -m | sed 's/^x86_64$/amd64/; s/^aarch64$/arm64/; s/^i[3-6]86$/i386/')
@@ -52,12 +58,14 @@ import sys, zipfile
 with zipfile.ZipFile(sys.argv[1]) as package:
     names = sorted(n for n in package.namelist() if not n.endswith("/"))
     wanted = ["Vorn/LICENSE", "Vorn/Vorn-help.pd", "Vorn/Vorn.pd_linux"]
-    if names != wanted:
+    examples = [n for n in names if n.startswith("Vorn/examples/Vorn-") and n.endswith(".pd")]
+    if "Vorn/examples/Vorn-dome.pd" not in examples or sorted(wanted + examples) != names:
         sys.exit(f"holds {names}, wants {wanted}")
     package.extractall(sys.argv[2])
 PYTHON
     pd_creates_box "$work/unpacked" -batch -noprefs -path "$work/unpacked" \
-      -open "$work/patch/box.pd" -open "$work/unpacked/Vorn/Vorn-help.pd"
+      -open "$work/patch/box.pd" -open "$work/unpacked/Vorn/Vorn-help.pd" \
+      $(for example in "$work"/unpacked/Vorn/examples/*.pd; do printf -- '-open %s ' "$example"; done)
     ;;
   *) echo "usage: check_packaging.sh install|deken PD_BUILD_DIR"; exit 2 ;;
 esac

@@ -86,15 +86,23 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
     Layout layout(host);
     std::vector<std::string> all_messages;
     for (const Group &group : script.groups) all_messages.insert(all_messages.end(), group.messages.begin(), group.messages.end());
+    // Each group hands its messages to an [s] right under it, and an [r] above the box takes
+    // them in: no cord runs past the boxes and comments between.
+    const auto name = [&](int inlet) {
+        return text(host == Host::pd ? "$0-" : "---", script.context, "-", std::to_string(inlet));
+    };
+    const auto sender = [&](int y, int inlet, const std::vector<int> &boxes) {
+        const int s = layout.object(margin, y, text("s ", name(inlet)));
+        for (const int box : boxes) layout.connect(box, 0, s, 0);
+        return layout.bottom(s);
+    };
+    bool used[3] = {};
 
     int y = 10;
     if (!script.description.empty()) y = layout.bottom(layout.comment(margin, y, line_width, script.description)) + 10;
-    struct Sender {
-        int box, inlet;
-    };
-    std::vector<Sender> senders;
     bool first = true;
     for (const Group &group : script.groups) {
+        used[group.inlet] = true;
         if (!group.comment.empty()) {
             y = layout.bottom(layout.comment(margin, y, line_width,
                                              text(group.comment, first ? " (sent when the patch loads)" : ""))) + 6;
@@ -102,21 +110,24 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
             y = layout.bottom(layout.comment(margin, y, line_width, "Sent when the patch loads:")) + 6;
         }
         if (group.positions) {
-            // One box each, side by side, as many to a row as fit.
+            // One box each, side by side, as many to a row as fit; each row its own [s], far
+            // enough below that the cords fan out to it rather than run along the boxes.
             int x = margin, below = y;
+            std::vector<int> row;
             for (const std::string &position : group.messages) {
                 int box = layout.message_box(x, y, position);
                 if (layout.right(box) > margin + line_width && x > margin) {
                     layout.forget_last();
+                    y = sender(below + 20, 0, row) + 8;
+                    row.clear();
                     x = margin;
-                    y = below + 8;
                     box = layout.message_box(x, y, position);
                 }
-                senders.push_back({box, 0});
+                row.push_back(box);
                 x = layout.right(box) + 10;
                 below = std::max(below, layout.bottom(box));
             }
-            y = below + 15;
+            y = sender(below + 20, 0, row) + 10;
         } else {
             std::string joined;
             for (const std::string &message : group.messages) joined.append(joined.empty() ? "" : ", ").append(message);
@@ -127,19 +138,25 @@ Patch example_patch(Host host, const std::vector<std::string> &script_lines) {
             }
             const int box = layout.message_box(margin, y, joined, line_width);
             if (first) layout.connect(loadbang, 0, box, 0);
-            senders.push_back({box, group.inlet});
-            y = layout.bottom(box) + 15;
+            y = sender(layout.bottom(box) + 8, group.inlet, {box}) + 10;
         }
         first = false;
     }
 
-    const int vorn = layout.object(margin, y + 10, text(vorn::box_interface::class_name, " ", script.context));
-    for (const Sender &sender : senders) layout.connect(sender.box, 0, vorn, sender.inlet);
-    const int printer = layout.object(layout.right(vorn) + 40, y + 10, "print mask-editor");
-    layout.connect(vorn, 1, printer, 0);
-    const int below = layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, script.context,
-                                            highest_channel(all_messages));
-    layout.comment(margin, below, line_width, "Made by vorn-docs from a vorn-sim script: do not edit.");
+    // The box as wide as the column, so that each [r] stands over its inlet and the right
+    // outlet is clear of the amplitudes.
+    const int receivers_y = y + 5;
+    const int vorn_y = receivers_y + 35;
+    const int vorn = layout.object(margin, vorn_y, text(vorn::box_interface::class_name, " ", script.context), line_width);
+    const int inlet_pitch = (layout.width(vorn) - 7) / 2;
+    for (int inlet = 0; inlet < 3; ++inlet) {
+        if (!used[inlet]) continue;
+        const int receiver = layout.object(margin + inlet_pitch * inlet, receivers_y, text("r ", name(inlet)));
+        layout.connect(receiver, 0, vorn, inlet);
+    }
+    const int printed = layout.editor_printer(layout.right(vorn) + 25, vorn_y - 35, vorn, 1);
+    layout.route_channels(margin, std::max(layout.bottom(vorn) + 20, printed + 10), vorn, 0, script.context, highest_channel(all_messages),
+                          line_width + 220);
     return layout.finish();
 }
 

@@ -68,7 +68,7 @@ std::vector<std::string> standard_layout_messages(const std::string &name, Host 
 
 std::string vorn_text(const std::string &box_context = context) { return text(table::class_name, " ", box_context); }
 
-// [loadbang] into a message box: what a section sends when the patch opens. Returns the
+// [loadbang] into a message box: what the basics send when the patch opens. Returns the
 // message box.
 int on_load(Layout &layout, int y, const std::string &messages) {
     const int loadbang = layout.object(margin, y, "loadbang");
@@ -77,90 +77,115 @@ int on_load(Layout &layout, int y, const std::string &messages) {
     return box;
 }
 
-// The basics: the cords come down to the box on the left, and the controls stand to the
-// right of that column, each above its cord, so that no cord runs over a box.
-constexpr int controls_x = 150;
-
-// Azimuth, elevation and gain side by side, each with its inlet's text above it; returns
-// the y below them.
-int position_controls(Layout &layout, int y, int vorn) {
-    const double ranges[][2] = {{0, 360}, {-90, 90}, {0, 1}};
-    const char *const names[] = {"azimuth", "elevation", "gain"};
-    constexpr int column = 205;
-    int below = y;
-    int tallest = y;
-    std::vector<int> notes;
-    for (int inlet = 0; inlet < 3; ++inlet) {
-        const std::string what = text("a float in the ", inlet_side(inlet), " inlet");
-        const int note = layout.comment(controls_x + column * inlet, y, column - 10,
-                                        text(names[inlet], " (", what, "): ", table::inlets[inlet].description));
-        tallest = std::max(tallest, layout.bottom(note));
-    }
-    for (int inlet = 0; inlet < 3; ++inlet) {
-        const int x = controls_x + column * inlet;
-        const int control = layout.slider(x, tallest + 8, ranges[inlet][0], ranges[inlet][1]);
-        below = std::max(below, layout.bottom(control));
-        if (inlet == 0) {
-            layout.connect(control, 0, vorn, 0);
-        } else {
-            const int trigger = layout.store_then_bang(x, layout.bottom(control) + 12, vorn, inlet);
-            layout.connect(control, 0, trigger, 0);
-            below = std::max(below, layout.bottom(trigger));
-        }
-    }
-    return below;
+// The sections other than the basics configure their boxes when this box is clicked: each
+// "end" posts a confirmation line, and opening the help should leave the console quiet.
+int on_click(Layout &layout, int y, const std::string &messages) {
+    const int note = layout.comment(margin, y, line_width, "Click first: it configures the box of this section.");
+    return layout.message_box(margin, layout.bottom(note) + 6, messages, line_width);
 }
 
+// Plain words for the terms of the box's own texts, said once where a user meets them.
+constexpr const char *words_for_terms =
+    "In plain words: a solo layer holds loudspeakers that follow the azimuth alone, whatever the elevation - "
+    "subwoofers, or a loudspeaker standing on its own. A pass is one computation of every amplitude. The top ring "
+    "is joined over the zenith: a source above it plays from that ring at its azimuth and, towards straight "
+    "overhead, more and more at the opposite one. med asks for the "
+    "mask-editor geometry.";
+
+// The basics: the configuration, what you move, what you ask, and the box with every
+// channel's amplitude right under it, so that what you move and what it changes share one
+// screen; the reading comes after. The controls stand over the inlet they feed, each passing
+// into a row just above the box from which the cords go down to it and cross nothing.
+constexpr int column = 210;
+constexpr int reading_width = 990;  // the basics' window is wider than the sections'
+
+constexpr int requests_x = margin + 3 * column + 10;
+
 void basic_section(Host host, int channels, int y, Layout &layout) {
-    int note = layout.comment(margin, y, line_width, text(table::class_name, ": ", table::object_digest, "."));
-    note = layout.comment(margin, layout.bottom(note) + 4, line_width, table::object_description);
+    const char *examples = host == Host::pd ? "Examples: Vorn-dome.pd and the others in examples/ beside this help."
+                                            : "Examples: Vorn-dome.maxpat and the others in the package's examples folder.";
+    int note = layout.comment(margin, y, reading_width, text(table::class_name, ": ", table::object_digest, ". ", examples));
+    note = layout.comment(margin, layout.bottom(note) + 8, line_width,
+                          "1) The loudspeakers (three rings, two subwoofers): sent when the patch opens, click to "
+                          "send again.");
+    const int configuration = on_load(layout, layout.bottom(note) + 6, joined(dome_messages));
+    // Handed over through [s] and [r]: its cord would run down through the controls.
+    const std::string basic_name = host == Host::pd ? "$0-vorn-basic" : "---vorn-basic";
+    const int basic_sender = layout.object(margin, layout.bottom(configuration) + 8, text("s ", basic_name));
+    layout.connect(configuration, 0, basic_sender, 0);
 
-    std::string step = "1) Configure the loudspeakers. Sent when the patch opens: click to send again.";
+    note = layout.comment(margin, layout.bottom(basic_sender) + 12, line_width,
+                          "2) Move the source: drag a slider or a number. Elevation and gain are stored first, then "
+                          "a bang pans.");
+    const int labels_y = layout.bottom(note) + 8;
+    const double ranges[][3] = {{0, 360, 0}, {-90, 90, 0}, {0, 1, 1}};
+    const char *const names[] = {"azimuth", "elevation", "gain"};
+    int labels_bottom = labels_y;
+    for (int inlet = 0; inlet < 3; ++inlet)
+        labels_bottom = std::max(labels_bottom,
+                                 layout.bottom(layout.comment(margin + column * inlet, labels_y, column - 10,
+                                                              text(names[inlet], " (", inlet_side(inlet), " inlet)"))));
+    std::string asks = "3) Ask the box:";
+    for (const char *request : {"bang", "refresh", "info", "med"})
+        asks.append(" ").append(request).append(": ").append(message(request).digest).append(".");
+    const int asks_note = layout.comment(requests_x, labels_y, line_width + margin + 230 - requests_x, asks);
+    // The controls, each sending its starting value when the patch opens (after the
+    // configuration, which is made first): the box's own position, azimuth 0, elevation 0,
+    // gain 1.
+    int controls_bottom = labels_bottom;
+    int controls[3];
+    for (int inlet = 0; inlet < 3; ++inlet) {
+        controls[inlet] = layout.control(margin + column * inlet, labels_bottom + 6, ranges[inlet][0],
+                                         ranges[inlet][1], ranges[inlet][2], true);
+        controls_bottom = std::max(controls_bottom, layout.bottom(controls[inlet]));
+    }
+    const int row_y = std::max(controls_bottom, layout.bottom(asks_note)) + 12;
+    int triggers[3] = {-1, -1, -1};
+    for (int inlet = 1; inlet < 3; ++inlet) {
+        triggers[inlet] = layout.object(margin + column * inlet, row_y, "t b f");
+        layout.connect(controls[inlet], 0, triggers[inlet], 0);
+    }
+    const int basic_receiver = layout.object(margin + column * 3 - 120, row_y, text("r ", basic_name));
+    std::vector<int> requests;
+    int x = requests_x;
+    for (const char *request : {"bang", "refresh", "info", "med"}) {
+        requests.push_back(layout.message_box(x, row_y, request));
+        x = layout.right(requests.back()) + 12;
+    }
+    // The box reaches under the gain's column, its right inlet under that trigger.
+    const int vorn_y = layout.bottom(requests.back()) + 45;
+    const int gain_outlet = layout.right(triggers[2]) - 4;
+    const int vorn = layout.object(margin, vorn_y, vorn_text(), gain_outlet - margin + 4);
+    layout.connect(basic_receiver, 0, vorn, 0);
+    layout.connect(controls[0], 0, vorn, 0);
+    for (int inlet = 1; inlet < 3; ++inlet) {
+        layout.connect(triggers[inlet], 1, vorn, inlet);
+        layout.connect(triggers[inlet], 0, vorn, 0);
+    }
+    for (const int request : requests) layout.connect(request, 0, vorn, 0);
+    // The printer's two messages below the requests' cords.
+    const int printed = layout.editor_printer(layout.right(vorn) + 25, vorn_y - 20, vorn, 1);
+
+    // Right of the cords down to the routes.
+    note = layout.comment(margin + 40, std::max(layout.bottom(vorn) + 12, printed + 8), line_width,
+                          "4) Every channel's amplitude, from the left outlet:");
+    y = layout.route_channels(margin, layout.bottom(note) + 8, vorn, 0, context, channels, reading_width + 50);
+
+    // The reading, below what you play with.
+    std::string step = "The messages of 1):";
     for (const char *selector : {"setup", "layer", "solo", "end"}) step.append(" ").append(synopsis_and_digest(selector));
-    note = layout.comment(margin, layout.bottom(note) + 15, line_width, text(step, " Solo holds the subwoofers here."));
-    const int configuration = on_load(layout, layout.bottom(note) + 8, joined(dome_messages));
-
-    note = layout.comment(controls_x, layout.bottom(configuration) + 15, line_width + margin - controls_x,
-                          "2) Move the source. Elevation and gain are stored first, then a bang pans.");
-    const int controls_y = layout.bottom(note) + 8;
-    // The box goes below the controls and the requests; they connect to it once it exists,
-    // so a first layout of them finds its place.
-    Layout probe(host);
-    const int probe_box = probe.object(0, 0, vorn_text());
-    const int requests_y = position_controls(probe, controls_y, probe_box) + 20;
-    // The requests one under the other on the right: their cords run down to the box on the
-    // left beneath everything else.
-    constexpr int requests_x = 560;
-    note = probe.comment(requests_x, requests_y, 200, "3) Ask the box:");
-    const auto ask = [&](Layout &into, int vorn) {
-        int y = into.bottom(note) + 6;
-        for (const char *request : {"bang", "refresh", "info", "med"}) {
-            const int box = into.message_box(requests_x, y, request);
-            into.connect(box, 0, vorn, 0);
-            const int words = into.comment(requests_x + 80, y, line_width + margin - requests_x - 80,
-                                           text(message(request).digest, "."));
-            y = std::max(into.bottom(box), into.bottom(words)) + 8;
-        }
-        return y;
-    };
-    const int vorn_y = ask(probe, probe_box) + 25;
-
-    const int vorn = layout.object(margin, vorn_y, vorn_text());
-    position_controls(layout, controls_y, vorn);
-    note = layout.comment(requests_x, requests_y, 200, "3) Ask the box:");
-    ask(layout, vorn);
-    layout.connect(configuration, 0, vorn, 0);
-    const int argument = layout.comment(layout.right(vorn) + 25, vorn_y, line_width + margin - layout.right(vorn) - 25,
-                   text("The argument \"", context, "\" is the context. ", table::creation_argument.description));
-
-    const int printer = layout.object(layout.right(vorn) + 25, layout.bottom(argument) + 10, "print mask-editor");
-    layout.connect(vorn, 1, printer, 0);
-    const int printer_note = layout.comment(layout.right(printer) + 15, layout.bottom(argument) + 10,
-                                            line_width + margin - layout.right(printer) - 15,
-                                            text(table::outlets[1].digest, " (right outlet): ", table::outlets[1].description));
-    note = layout.comment(margin + 30, std::max(layout.bottom(printer), layout.bottom(printer_note)) + 15, line_width - 30,
-                          text("4) ", table::outlets[0].digest, " (left outlet): ", table::outlets[0].description));
-    layout.route_channels(margin, layout.bottom(note) + 10, vorn, 0, context, channels);
+    note = layout.comment(margin, y + 10, reading_width, text(step, " Solo holds the subwoofers here."));
+    note = layout.comment(margin, layout.bottom(note) + 6, reading_width, table::object_description);
+    note = layout.comment(margin, layout.bottom(note) + 6, reading_width, words_for_terms);
+    std::string inlets_text;
+    for (int inlet = 0; inlet < 3; ++inlet)
+        inlets_text.append(inlet ? " " : "").append(text(names[inlet], " (", inlet_side(inlet), " inlet): ",
+                                                         table::inlets[inlet].description));
+    note = layout.comment(margin, layout.bottom(note) + 6, reading_width, inlets_text);
+    note = layout.comment(margin, layout.bottom(note) + 6, reading_width,
+                          text("The argument \"", context, "\" is the context. ", table::creation_argument.description,
+                               " Left outlet: ", table::outlets[0].description, " Right outlet (",
+                               table::outlets[1].digest, "): ", table::outlets[1].description));
 }
 
 Patch sound_section(Host host) {
@@ -179,10 +204,9 @@ Patch sound_section(Host host) {
         layout.comment(layout.right(off) + 15, layout.bottom(note) + 10, 400, "Switch the audio on and off.");
         note = on;
     }
-    const int configuration =
-        on_load(layout, layout.bottom(note) + 15, text(joined(quad_messages), ", list 30 0 1"));
-    const int slider_note = layout.comment(margin, layout.bottom(configuration) + 15, 85, "azimuth");
-    const int azimuth = layout.slider(110, layout.bottom(configuration) + 17, 0, 360);
+    const int configuration = on_click(layout, layout.bottom(note) + 15, joined(quad_messages));
+    const int slider_note = layout.comment(margin + 25, layout.bottom(configuration) + 15, 60, "azimuth");
+    const int azimuth = layout.control(110, layout.bottom(configuration) + 17, 0, 360, 0, false);
     const int vorn = layout.object(margin, std::max(layout.bottom(slider_note), layout.bottom(azimuth)) + 15, vorn_text());
     layout.connect(configuration, 0, vorn, 0);
     layout.connect(azimuth, 0, vorn, 0);
@@ -233,29 +257,39 @@ Patch sound_section(Host host) {
     return layout.finish("sound");
 }
 
+// Each source's box gets the configuration through [r] and passes it on; on "end" its own
+// position follows, so that every source starts where its message says.
 Patch many_sources_section(Host host) {
     Layout layout(host);
-    const std::string name = host == Host::pd ? "$0-vorn-config" : "vorn-help-config";
+    // Names local to the patch, so that two open helps do not reach each other's boxes.
+    const std::string name = host == Host::pd ? "$0-vorn-config" : "---vorn-config";
     int note = layout.comment(
         margin, 10, line_width,
         "Many sources: one box per source. Each box needs the loudspeaker configuration, so one message sent "
-        "through [s] reaches every box through its [r]. The boxes share the context here, since each sends from "
-        "its own outlet; mix their gains for each loudspeaker.");
-    const int configuration = on_load(layout, layout.bottom(note) + 10, joined(quad_messages));
+        "through [s] reaches every box through its [r]; once a box has it, [route end] sends the box its own "
+        "position. The boxes share the context here, since each sends from its own outlet; mix their gains for "
+        "each loudspeaker.");
+    const int configuration = on_click(layout, layout.bottom(note) + 10, joined(quad_messages));
     const int sender = layout.object(margin, layout.bottom(configuration) + 20, text("s ", name));
     layout.connect(configuration, 0, sender, 0);
     const int top = layout.bottom(sender) + 25;
-    constexpr int sources = 3, column_width = 300;
+    constexpr int sources = 3, column_width = 340, inner = 110;
     for (int source = 0; source < sources; ++source) {
         const int x = margin + column_width * source;
-        note = layout.comment(x, top, column_width - 20, text("source ", std::to_string(source + 1)));
-        const int position =
-            layout.message_box(x, layout.bottom(note) + 6, text("list ", std::to_string(120 * source + 30), " 20"));
-        const int receiver = layout.object(x + 120, layout.bottom(note) + 6, text("r ", name));
-        const int vorn = layout.object(x, std::max(layout.bottom(position), layout.bottom(receiver)) + 20, vorn_text());
-        layout.connect(receiver, 0, vorn, 0);
+        const std::string azimuth = std::to_string(120 * source + 30);
+        note = layout.comment(x, top, column_width - 20,
+                              text("source ", std::to_string(source + 1), ": azimuth ", azimuth, ", elevation 20"));
+        const int receiver = layout.object(x + inner, layout.bottom(note) + 8, text("r ", name));
+        const int pass = layout.object(x + inner, layout.bottom(receiver) + 15, "t a a");
+        const int on_end = layout.object(x, layout.bottom(pass) + 15, "route end");
+        const int position = layout.message_box(x, layout.bottom(on_end) + 12, text("list ", azimuth, " 20"));
+        const int vorn = layout.object(x + inner, layout.bottom(position) + 20, vorn_text());
+        layout.connect(receiver, 0, pass, 0);
+        layout.connect(pass, 1, vorn, 0);
+        layout.connect(pass, 0, on_end, 0);
+        layout.connect(on_end, 0, position, 0);
         layout.connect(position, 0, vorn, 0);
-        layout.route_channels(x, layout.bottom(vorn) + 20, vorn, 0, context, 4);
+        layout.route_channels(x, layout.bottom(vorn) + 20, vorn, 0, context, 4, column_width - 5);
     }
     return layout.finish("many-sources");
 }
@@ -270,46 +304,56 @@ Patch layouts_section(Host host) {
     }
     int y = layout.bottom(layout.comment(margin, 10, line_width,
                                          "The standard layouts, ready to use: click one (vorn-layout prints these, "
-                                         "and converts the layout files of the IEM plug-in suite).")) + 10;
-    std::vector<int> boxes;
-    for (const auto &[name, messages] : standard) {
-        const int label = layout.comment(margin, y, 70, name);
-        const int box = layout.message_box(100, y, joined(messages), line_width - 80);
-        boxes.push_back(box);
-        y = std::max(layout.bottom(label), layout.bottom(box)) + 8;
+                                         "and converts the layout files of the IEM plug-in suite). LFE channels are "
+                                         "the subwoofers, in a solo layer.")) + 10;
+    // Each layout hands its messages to an [s] under its name: a cord to the box below
+    // would cross every layout under it.
+    const std::string name = host == Host::pd ? "$0-layout" : "---layout";
+    constexpr int boxes_x = 130;
+    for (const auto &[layout_name, messages] : standard) {
+        const int label = layout.comment(margin, y, boxes_x - margin - 10, layout_name);
+        const int box = layout.message_box(boxes_x, y, joined(messages), reading_width - boxes_x);
+        // Under the box's outlet, so that its cord runs down to it.
+        const int sender = layout.object(margin, std::max(layout.bottom(label) + 4, layout.bottom(box) + 6), text("s ", name));
+        layout.connect(box, 0, sender, 0);
+        y = std::max(layout.bottom(sender), layout.bottom(box)) + 8;
     }
-    const int vorn = layout.object(margin, y + 15, vorn_text());
-    for (const int box : boxes) layout.connect(box, 0, vorn, 0);
-    layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, context, channels);
+    const int receiver = layout.object(margin, y + 10, text("r ", name));
+    const int vorn = layout.object(margin, layout.bottom(receiver) + 15, vorn_text());
+    layout.connect(receiver, 0, vorn, 0);
+    layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, context, channels, reading_width);
     return layout.finish("layouts");
 }
 
+// The requests in a row right of the configuration's cord, the radius's chain right of them:
+// every cord runs down to the box below without crossing another.
 Patch masks_section(Host host, int channels) {
     Layout layout(host);
     int note = layout.comment(margin, 10, line_width, text(described("radius")));
     note = layout.comment(margin, layout.bottom(note) + 6, line_width, text(described("mask")));
     note = layout.comment(margin, layout.bottom(note) + 6, line_width, text(described("power")));
-    const int configuration = on_load(layout, layout.bottom(note) + 10, text(joined(dome_messages), ", list 30 20"));
-    const int masks_x = 340;
-    note = layout.comment(masks_x, layout.bottom(configuration) + 20, 420,
-                          "They take effect at the next pass: click bang.");
-    const int controls_y = layout.bottom(note) + 6;
-    const int radius_note = layout.comment(margin, controls_y, 65, "radius");
-    const int radius = layout.number(90, controls_y);
-    const int half = layout.message_box(masks_x, controls_y, "mask 1 0.5");
-    const int whole = layout.message_box(layout.right(half) + 15, controls_y, "mask 1 1");
-    const int again = layout.message_box(layout.right(whole) + 15, controls_y, "bang");
-    const int power_on = layout.message_box(masks_x, layout.bottom(half) + 10, "power 1");
-    const int power_off = layout.message_box(layout.right(power_on) + 15, layout.bottom(half) + 10, "power 0");
+    const int configuration = on_click(layout, layout.bottom(note) + 10, text(joined(dome_messages), ", list 30 20"));
+    constexpr int row_x = 60;
+    note = layout.comment(row_x, layout.bottom(configuration) + 20, 480,
+                          "They take effect at the next pass (the next computation of the amplitudes): click bang.");
+    const int row_y = layout.bottom(note) + 6;
+    std::vector<int> boxes{configuration};
+    int x = row_x;
+    for (const char *request : {"mask 1 0.5", "mask 1 1", "power 1", "power 0", "bang"}) {
+        boxes.push_back(layout.message_box(x, row_y, request));
+        x = layout.right(boxes.back()) + 12;
+    }
+    const int radius_x = std::max(x + 40, 560);
+    const int radius_note = layout.comment(radius_x, layout.bottom(configuration) + 20, 65, "radius");
+    const int radius = layout.number(radius_x + 70, layout.bottom(configuration) + 20);
     // Pd's prepend takes two boxes, one under the other: the box goes below both.
     Layout probe(host);
-    probe.prepend(160, controls_y, "radius", probe.object(0, 0, vorn_text()));
+    probe.prepend(radius_x + 70, layout.bottom(radius) + 12, "radius", probe.object(0, 0, vorn_text()));
     const int prepend_bottom = probe.lowest();
     const int vorn = layout.object(
-        margin, std::max({prepend_bottom, layout.bottom(power_on), layout.bottom(radius), layout.bottom(radius_note)}) + 20,
-        vorn_text());
-    layout.connect(radius, 0, layout.prepend(160, controls_y, "radius", vorn), 0);
-    for (const int box : {configuration, half, whole, again, power_on, power_off}) layout.connect(box, 0, vorn, 0);
+        margin, std::max({prepend_bottom, layout.bottom(boxes.back()), layout.bottom(radius_note)}) + 25, vorn_text());
+    layout.connect(radius, 0, layout.prepend(radius_x + 70, layout.bottom(radius) + 12, "radius", vorn), 0);
+    for (const int box : boxes) layout.connect(box, 0, vorn, 0);
     layout.route_channels(margin, layout.bottom(vorn) + 20, vorn, 0, context, channels);
     return layout.finish("masks-and-radius");
 }
@@ -319,6 +363,9 @@ Patch good_to_know_section(Host host) {
     int y = layout.bottom(layout.comment(margin, 10, line_width, "Good to know:")) + 6;
     for (const table::Caveat &caveat : table::caveats)
         y = layout.bottom(layout.comment(margin, y, line_width, text(caveat.title, ": ", caveat.text))) + 6;
+    y = layout.bottom(layout.comment(margin, y, line_width,
+                                     "A channel's map entry is the box's record of the loudspeaker that drives it: "
+                                     "which ring, which place in it, its direction and its mask.")) + 6;
     y = layout.bottom(layout.comment(margin, y + 15, line_width, "Every message the box takes:")) + 6;
     for (const table::Message &m : table::messages) {
         if (!listed(m) || (!m.in_pd && host == Host::pd)) continue;
@@ -333,7 +380,6 @@ Patch good_to_know_section(Host host) {
             what.append(" An int does the same: ").append(integer->digest).append(".");
         y = layout.bottom(layout.comment(margin, y, line_width, text(how, ": ", what))) + 4;
     }
-    layout.comment(margin, y + 15, line_width, "Generated by vorn-docs from src/box/interface_table.h: do not edit.");
     return layout.finish("good-to-know");
 }
 
@@ -369,11 +415,18 @@ Patch help_patch(Host host) {
     sections.insert(sections.begin(), basic.finish("basic"));
     Layout layout(host);
     int y = 10;
+    int width = 0, height = 0;
     for (Patch &section : sections) {
+        width = std::max(width, section.width);
+        height = std::max(height, section.height);
         const int box = layout.subpatch(margin, y, std::move(section));
         y = layout.bottom(box) + 10;
     }
-    return layout.finish();
+    // Max may size the window from the root: as large as the largest tab.
+    Patch root = layout.finish();
+    root.width = std::max(root.width, width);
+    root.height = std::max(root.height, height);
+    return root;
 }
 
 }  // namespace vorn_docs

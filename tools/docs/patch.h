@@ -17,6 +17,8 @@ struct Box {
     int inlets = 1, outlets = 1;
     std::vector<std::string> outlet_types;  // Max only; "" means any
     double minimum = 0, maximum = 0;        // sliders
+    double initial = 0;                     // sliders: the value it shows and sends when the patch loads
+    bool sends_initial = false;
     int columns = 0;                        // Pd: the width set on the box in characters, 0 for none
     int subpatch = -1;                      // a subpatch box: its patch among the subpatches
 };

@@ -71,6 +71,9 @@ inline Ports object_ports(Host host, const std::string &text) {
     if (name == "list") return {arguments.at(0) == "trim" ? 1 : 2, {""}};
     if (name == "prepend") return {1, {""}};
     if (name == "print") return {1, {}};
+    if (name == "spigot") return {2, {""}};
+    if (name == "gate") return {2, {""}};
+    if (name == "loadmess") return {1, {""}};
     if (name == "pack") return {count, {""}};
     if (name == "line~") return {2, max ? std::vector<std::string>{"signal", "bang"} : std::vector<std::string>{""}};
     if (name == "*~" || name == "osc~") return {2, {signal}};
@@ -117,13 +120,44 @@ public:
         box.columns = 5;
         return add(std::move(box));
     }
-    // A slider in Pd; Max users get a number box, which drags as well.
-    int slider(int x, int y, double minimum, double maximum) {
-        if (host_ == Host::max) return number(x, y);
-        Box box{Kind::slider, "", x, y, 128, 1, 1, {}};
+    // What a user moves: in Pd a slider with its number under it, in Max a number box. Each
+    // shows `initial` when the patch opens (Max's through [loadmess set]); a Pd slider that
+    // `sends` also passes it on then. Returns the box whose outlet carries the value.
+    int control(int x, int y, double minimum, double maximum, double initial, bool sends) {
+        if (host_ == Host::max) {
+            if (initial == 0) return number(x, y);
+            const int setter = object(x, y, text("loadmess set ", number_text(initial)));
+            const int box = number(x, bottom(setter) + 8);
+            connect(setter, 0, box, 0);
+            return box;
+        }
+        // 181 pixels: a degree of elevation, two of azimuth, to a pixel.
+        Box box{Kind::slider, "", x, y, 181, 1, 1, {}};
         box.minimum = minimum;
         box.maximum = maximum;
-        return add(box);
+        box.initial = initial;
+        box.sends_initial = sends;
+        const int slider = add(box);
+        const int shown = number(x, bottom(slider) + 6);
+        connect(slider, 0, shown, 0);
+        return shown;
+    }
+    // The right outlet's mask-editor messages printed only when asked for, so that opening
+    // the patch leaves the console quiet: [spigot] in Pd, [gate] in Max, opened by 1 and
+    // closed by 0. The valve stands at `y` + 35 under the two messages, the printer below
+    // and right of it. Returns the y below.
+    int editor_printer(int x, int y, int source, int outlet) {
+        const bool max = host_ == Host::max;
+        const int on = message_box(x + 70, y, "1");
+        const int off = message_box(right(on) + 10, y, "0");
+        const int valve = object(x, y + 35, max ? "gate" : "spigot");
+        const int printer = object(x + 70, bottom(valve) + 8, "print mask-editor");
+        const int note = comment(right(off) + 12, y, 170, "1 prints the right outlet's messages, 0 stops");
+        connect(source, outlet, valve, max ? 1 : 0);
+        connect(on, 0, valve, max ? 0 : 1);
+        connect(off, 0, valve, max ? 0 : 1);
+        connect(valve, 0, printer, 0);
+        return std::max(bottom(printer), bottom(note));
     }
     // An object box on one line, at least `width` pixels wide; its ports from what it is.
     int object(int x, int y, std::string text, int width = 0) {
@@ -171,13 +205,18 @@ public:
     }
 
     // [route CONTEXT-1 .. CONTEXT-8] from `source`'s outlet, the next eight from another route
-    // under it, and so on; under each channel's outlet a number box with the channel's name
-    // beneath it. The routes stand a little right of `x`, where the source's cord comes
+    // under it, and so on (as many to a route as fit the width); under each channel's outlet a
+    // number box with the channel's name beneath it. The routes stand a little right of `x`, where the source's cord comes
     // down, so that it passes beside the rows above. Returns the y below the last row.
-    int route_channels(int x, int y, int source, int outlet, const std::string &context, int channels) {
-        constexpr int per_route = 8, indent = 30;
+    int route_channels(int x, int y, int source, int outlet, const std::string &context, int channels,
+                       int within = 760) {
+        constexpr int indent = 30;
         const int label_width = static_cast<int>(text_width(host_, text(context, "-", std::to_string(channels)))) + 14;
         const int pitch = std::max(label_width, number_width()) + 8;
+        // As many to a route as fit `within`, the rows evened out.
+        const int fits = std::max(1, (within - indent - 8) / pitch);
+        const int rows = (channels + fits - 1) / fits;
+        const int per_route = std::max(1, (channels + rows - 1) / std::max(1, rows));
         for (int first = 1; first <= channels; first += per_route) {
             const int last = std::min(channels, first + per_route - 1);
             std::string route = "route";
@@ -187,17 +226,18 @@ public:
             const int router = object(x + indent, y, route, pitch * (outlets - 1) + 8);
             connect(source, outlet, router, 0);
             const int span = width(router) - 8;
-            const int number_y = bottom(router) + 25;
+            const int number_y = bottom(router) + 15;
             int below = number_y;
             for (int channel = first; channel <= last; ++channel) {
-                const int column_x = x + indent + span * (channel - first) / (outlets - 1);
+                // A little right of each outlet: the cords to the routes below pass left of the labels.
+                const int column_x = x + indent + 8 + span * (channel - first) / (outlets - 1);
                 const int number_box = number(column_x, number_y);
                 connect(router, channel - first, number_box, 0);
                 const int label = comment(column_x, bottom(number_box) + 2, label_width,
                                           text(context, "-", std::to_string(channel)));
                 below = std::max(below, bottom(label));
             }
-            y = below + 15;
+            y = below + 10;
         }
         return y;
     }
@@ -231,6 +271,11 @@ public:
 
 private:
     int add(Box box) { return patch_.add(std::move(box)); }
+    static std::string number_text(double value) {
+        std::ostringstream out;
+        out << value;
+        return out.str();
+    }
     int number_width() const { return host_ == Host::max ? 50 : 5 * pd_character_width + 8; }
 
     Host host_;

@@ -1,6 +1,7 @@
 // A patch as a Pd file. Boxes are numbered in the order written, comments and subpatches
 // included, which is the numbering that the connect lines use; a subpatch's boxes are
 // numbered within it.
+#include <cmath>
 #include <sstream>
 
 #include "box_metrics.h"
@@ -37,10 +38,16 @@ void write_canvas(std::ostream &out, const Patch &patch, int x, int y) {
         case Box::Kind::number:
             out << "#X floatatom " << box.x << " " << box.y << " " << box.columns << " 0 0 0 - - - 0;\n";
             break;
-        case Box::Kind::slider:
+        case Box::Kind::slider: {
+            // Pd keeps a slider's position in hundredths of a pixel, and restores it only
+            // when the slider's init is on (which also sends it when the patch loads).
+            const double span = box.maximum - box.minimum;
+            const long position = std::lround((box.initial - box.minimum) / span * (box.width - 1) * 100);
             out << "#X obj " << box.x << " " << box.y << " hsl " << box.width << " 15 " << box.minimum << " "
-                << box.maximum << " 0 0 empty empty empty -2 -8 0 10 -262144 -1 -1 0 1;\n";
+                << box.maximum << " 0 " << (box.sends_initial ? 1 : 0) << " empty empty empty -2 -8 0 10 -262144 -1 -1 "
+                << (box.sends_initial ? position : 0) << " 1;\n";
             break;
+        }
         case Box::Kind::object:
             out << "#X obj " << box.x << " " << box.y << " " << pd_escaped(box.text) << width_setting(box) << ";\n";
             break;

@@ -27,8 +27,9 @@ const char *const usage_text =
     "                   [--name NAME] LAYOUT\n"
     "       vorn-layout --to-iem [--clockwise] [--name NAME] SCRIPT\n"
     "       vorn-layout --rig SOURCES --format pd|max [--dac] [--ramp MS] [--speed-of-sound M/S] [grouping options] ROOM\n"
-    "LAYOUT is an IEM layout file (- reads standard input), a standard layout (stereo, 5.1, 7.1, 5.1.4,\n"
-    "7.1.4, 22.2), ring:N, or dome:N@EL,N@EL,...[,zenith]. SCRIPT is a vorn-sim script (- for standard input).\n"
+    "LAYOUT is an IEM layout file (- reads standard input), a standard layout (stereo, quad, 5.1, 7.1,\n"
+    "5.1.2, 7.1.2, 5.1.4, 7.1.4, 9.1.6, 22.2), ring:N, or dome:N@EL[@START],...[,zenith] (rings of N at\n"
+    "elevation EL, the first at azimuth START). SCRIPT is a vorn-sim script (- for standard input).\n"
     "  --format     script: one message a line for vorn-sim (default); max, pd: the text of a message box\n"
     "  --tolerance  neighbouring elevations at most DEG apart form one ring (default 5)\n"
     "  --fill-gaps  close every azimuth gap wider than DEG (default 180) with imaginary loudspeakers on\n"
@@ -228,7 +229,14 @@ std::string convert(const CommandLine &command, std::istream &in, std::vector<st
         room.configuration = read_vorn_script(read_input(command.input, in));
         return write_rig(room, command.rig, command.format, notes);
     }
-    if (!layout) layout = read_iem_layout(read_input(command.input, in), source_of(command));
+    if (!layout) {
+        // A word that is no file was most likely meant as a name.
+        std::error_code error;
+        if (command.input != "-" && command.input.find('/') == std::string::npos &&
+            !std::filesystem::exists(command.input, error))
+            throw LayoutError("no such file, and no layout of that name; the names are " + known_layout_names());
+        layout = read_iem_layout(read_input(command.input, in), source_of(command));
+    }
     Grouping grouping = group_layout(*layout, command.grouping);
     notes = std::move(grouping.notes);
     for (const std::string &warning : grouping.warnings) notes.push_back("warning: " + warning);

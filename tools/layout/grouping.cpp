@@ -1,6 +1,7 @@
 #include "layout/grouping.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -190,6 +191,31 @@ void note_shared_azimuths(const std::vector<VornSpeaker> &speakers, const std::s
                             ": a source there reaches only channel " + std::to_string(speakers[i].channel));
 }
 
+// Degrees below the next ring from which a lone loudspeaker is taken for a subwoofer: rings
+// of a real room stand 15 apart or more, and a subwoofer sits on the floor.
+constexpr double subwoofer_drop = 10;
+
+bool names_a_subwoofer(const std::string &label) {
+    std::string lower;
+    for (const char c : label) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("lfe") != std::string::npos || lower.find("sub") != std::string::npos;
+}
+
+// The channel of a loudspeaker that is most likely a subwoofer left unnamed: one named so,
+// or the lowest ring when it is a single loudspeaker far below the next; 0 for none.
+long long likely_subwoofer(const std::vector<Ring> &rings, std::size_t index) {
+    const Ring &ring = rings[index];
+    std::vector<const Placed *> real;
+    for (const Placed &member : ring.members)
+        if (!member.imaginary) real.push_back(&member);
+    for (const Placed *member : real)
+        if (names_a_subwoofer(member->loudspeaker->label)) return member->channel;
+    if (index == 0 && rings.size() > 1 && real.size() == 1 && !is_pole(ring.elevation) &&
+        rings[1].elevation - ring.elevation >= subwoofer_drop)
+        return real.front()->channel;
+    return 0;
+}
+
 std::string numbers_text(const std::vector<int> &numbers) {
     std::string text;
     for (int number : numbers) add_word(text, std::to_string(number));
@@ -277,11 +303,19 @@ Grouping group_layout(const LoudspeakerLayout &layout, const GroupingOptions &op
 
     VornConfiguration &configuration = grouping.configuration;
     for (const Ring &ring : rings) {
-        const std::string name = "layer " + std::to_string(configuration.layers.size()) + " at " + number_text(ring.elevation);
+        const std::size_t index = configuration.layers.size();
+        const std::string name = "layer " + std::to_string(index) + " at " + number_text(ring.elevation);
         configuration.elevations.push_back(ring.elevation);
         configuration.layers.push_back(speakers_of(ring.members));
         grouping.notes.push_back(ring_report(ring, name));
         note_shared_azimuths(configuration.layers.back(), name, grouping.notes);
+        // A subwoofer taken for a ring pans badly whatever fills its gaps: say what it is.
+        if (const long long channel = likely_subwoofer(rings, index)) {
+            grouping.warnings.push_back(name + " holds channel " + std::to_string(channel) +
+                                        ", most likely a subwoofer (alone, far below the others): "
+                                        "use --sub " + std::to_string(channel));
+            continue;
+        }
         warn_about(ring, name, grouping.warnings);
     }
     if (!solo.empty()) {

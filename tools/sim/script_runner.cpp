@@ -236,7 +236,9 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool 
     CommandLine result;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--context" && i + 1 < argc) {
+        if (arg == "--help" || arg == "-h") {
+            result.help = true;
+        } else if (arg == "--context" && i + 1 < argc) {
             result.options.context = argv[++i];
         } else if (arg == "--single-precision") {
             result.options.single_precision = true;
@@ -252,9 +254,24 @@ CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool 
             result.ok = false;
         }
     }
-    if (!result.ok)
-        std::fprintf(stderr, "usage: vorn-sim [--context NAME] [--single-precision]%s%s [SCRIPT]\n",
+    std::FILE *to = result.help ? stdout : stderr;
+    if (!result.ok || result.help)
+        std::fprintf(to, "usage: vorn-sim [--context NAME] [--single-precision]%s%s [SCRIPT]\n",
                      accepts_plugin ? " [--plugin PATH]" : "", accepts_svg ? " [--svg FILE]" : "");
+    if (result.help)
+        std::fputs("Runs SCRIPT (a file; none or - reads standard input) against one Vorn box and prints what\n"
+                   "leaves it: \"outlet N: ...\", \"post: ...\" and \"error: ...\" lines.\n"
+                   "A script has one message a line, as a message box sends it:\n"
+                   "  setup 0 30                 a message to the left inlet\n"
+                   "  45.                        a float to the left inlet (the azimuth); 45 alone is an int\n"
+                   "  >1 20.                     a float to inlet 1 (the elevation); >2 to inlet 2 (the gain)\n"
+                   "  !create hall               a new box with these arguments (else one is made with the context)\n"
+                   "  !free                      frees the box\n"
+                   "  !assist inlet 0            the help text of an inlet or outlet\n"
+                   "  # a comment                lines starting with # and blank lines are skipped\n"
+                   "  --context NAME             the context of the box made without !create (default vorn)\n"
+                   "  --single-precision         float atoms rounded to single precision, as Pd carries them\n",
+                   to);
     return result;
 }
 

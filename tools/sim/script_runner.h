@@ -53,6 +53,7 @@ struct CommandLine {
     std::string plugin_path;
     std::string svg_path;  // --svg FILE: a picture of the layout when the script has run
     bool ok = true;
+    bool help = false;  // --help: the usage and the script's syntax printed, nothing run
 };
 CommandLine parse_command_line(int argc, char **argv, bool accepts_plugin, bool accepts_svg = false);
 

@@ -7,6 +7,7 @@ extern "C" void ext_main(void *resources);
 
 int main(int argc, char **argv) {
     vorn_sim::CommandLine command_line = vorn_sim::parse_command_line(argc, argv, false, true);
+    if (command_line.help) return command_line.ok ? 0 : 1;
     if (!command_line.ok) return 1;
     ext_main(nullptr);
     if (command_line.svg_path.empty()) return vorn_sim::run_command_line(command_line);

@@ -51,6 +51,7 @@ int main(int argc, char **argv) {
     // msvcrt would turn every "\n" of the transcript into "\r\n".
     _setmode(_fileno(stdout), _O_BINARY);
     const vorn_sim::CommandLine command_line = vorn_sim::parse_command_line(argc, argv, true);
+    if (command_line.help) return command_line.ok ? 0 : 1;
     if (!command_line.ok) return 1;
 
     use_host_x87_control_word();
