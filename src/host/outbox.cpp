@@ -55,19 +55,56 @@ void Outbox::send_all(const Panner &panner) {
 
 namespace {
 
-// How many sends of any box this thread is inside of.
-thread_local int sends_here = 0;
+// As many passes as a box answering itself may run in a row (send_queued), and again as many
+// for the boxes of a ring, in any proportion.
+constexpr std::int32_t answer_budget = 10000;
 
 }  // namespace
 
+// One thread-local record, reached once per call where it can be: in a plug-in, each reach
+// is a call into the loader.
+struct ThisThread {
+    int sends = 0;      // sends of any box this thread is inside of
+    int answering = 0;  // Answering scopes open
+    std::int32_t answers = 0;
+    bool stopped = false;
+};
+
+namespace {
+thread_local ThisThread this_thread;
+}  // namespace
+
+const void *this_thread_tag() { return &this_thread; }
+
+Answering::Answering() : thread_(this_thread) {
+    if (thread_.answering++ > 0) return;
+    thread_.answers = 0;
+    thread_.stopped = false;
+}
+
+Answering::~Answering() { --thread_.answering; }
+
+bool inside_a_send() { return this_thread.sends > 0; }
+
+Answer may_answer() {
+    ThisThread &thread = this_thread;
+    if (thread.answering == 0) return Answer::run;
+    if (thread.stopped) return Answer::stopped;
+    if (++thread.answers <= answer_budget) return Answer::run;
+    thread.stopped = true;
+    return Answer::ran_out;
+}
+
 void deliver_queued(Panner &panner) {
-    if (!panner.outbox || sending_here(panner)) return;
+    if (!panner.outbox || (panner.outbox->empty() && !panner.sending_thread)) return;
+    ThisThread &thread = this_thread;
+    if (panner.sending_thread == &thread) return;
     if (panner.sending_thread) {
         // Inside another box's send, waiting could close a ring of threads each waiting for the
         // next: the sender takes this queue along. Called by the host itself, this thread
         // holds nothing and waits its turn, and the sender hands over at its next batch, so
         // that a busy thread cannot keep the sender sending for it for ever.
-        if (sends_here > 0) return;
+        if (thread.sends > 0) return;
         ++panner.senders_waiting;
         while (panner.sending_thread) {
             host::leave_region(panner);
@@ -76,8 +113,8 @@ void deliver_queued(Panner &panner) {
         }
         --panner.senders_waiting;
     }
-    panner.sending_thread = this_thread_tag();
-    ++sends_here;
+    panner.sending_thread = &thread;
+    ++thread.sends;
     while (!panner.outbox->empty()) {
         // The other threads queue into the fresh box while this one is sent.
         std::swap(panner.outbox, panner.in_flight);
@@ -88,7 +125,7 @@ void deliver_queued(Panner &panner) {
         batch.make_room_like(*panner.outbox);
         if (panner.senders_waiting > 0) break;  // what is left goes with the thread that waits
     }
-    --sends_here;
+    --thread.sends;
     panner.sending_thread = nullptr;
 }
 

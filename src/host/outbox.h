@@ -48,10 +48,7 @@ private:
 };
 
 // Tells the threads apart without naming any host's threads.
-inline const void *this_thread_tag() {
-    thread_local const char tag = 0;
-    return &tag;
-}
+const void *this_thread_tag();
 
 // Called inside the box's region. Sends what is queued with the region left, and comes back
 // into it; a batch queued meanwhile by any thread goes out in turn. One thread sends for a
@@ -60,5 +57,30 @@ inline const void *this_thread_tag() {
 // and leaves its queue to that sender; a thread the host called waits for its turn. So no
 // sender ever waits for another's sends, and the queue has an owner until it is empty.
 void deliver_queued(Panner &panner);
+
+// Everything one thread does for the patch from a message the host gave it until all that
+// message made is sent: the passes and exports that messages coming back through the patch
+// ask for, in any box, share one budget. So a ring of boxes, each answering the next, stops
+// after as many passes as one box would, whatever its length.
+struct ThisThread;
+class Answering {
+public:
+    Answering();
+    ~Answering();
+    Answering(const Answering &) = delete;
+    Answering &operator=(const Answering &) = delete;
+
+private:
+    ThisThread &thread_;
+};
+
+// True while this thread is inside a send of some box: a message now came through the patch.
+bool inside_a_send();
+
+enum class Answer : std::uint8_t { run, ran_out, stopped };
+// Asked before a pass or an export that a message coming through the patch asks for; counts
+// it. `ran_out` once, for the first one over the budget, then `stopped` until the message the
+// host gave this thread is done. Outside that, always `run`.
+Answer may_answer();
 
 }  // namespace vorn

@@ -29,3 +29,7 @@ foreach(mode install deken)
            COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/check_packaging.sh ${mode} ${VORN_PD_OUTPUT_DIR})
   set_tests_properties(pd.${mode} PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
 endforeach()
+
+# A ring of five boxes on Pd's one thread, each driving the next: back at once, with one line.
+add_test(NAME pd.ring_of_boxes COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/ring_of_boxes.sh ${VORN_PD_OUTPUT_DIR})
+set_tests_properties(pd.ring_of_boxes PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90)
