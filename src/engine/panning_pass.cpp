@@ -201,10 +201,11 @@ bool may_export(Panner &panner) {
 
 void send_queued(Panner &panner) {
     if (!panner.sending_thread && !panner.pass_owed && (!panner.outbox || panner.outbox->empty())) return;
-    if (sending_here(panner)) return;  // came back through the patch: the sender further out goes on
-    Answering budget;
+    ThisThread &thread = this_thread();
+    if (panner.sending_thread == &thread) return;  // came back through the patch: the sender further out goes on
+    Answering budget(thread);
     for (int round = 0;; ++round) {
-        deliver_queued(panner);
+        deliver_queued(panner, thread);
         // Another thread sends for this box, or waits to: the pass owed goes with it.
         if (!panner.pass_owed || panner.sending_thread || panner.senders_waiting > 0) return;
         const bool refresh = panner.refresh_owed;
@@ -217,7 +218,7 @@ void send_queued(Panner &panner) {
                         "stored, but no further pass runs",
                         panner.context);
         if (limit || !may_run_pass(panner, panner.azimuth)) {
-            deliver_queued(panner);
+            deliver_queued(panner, thread);
             if (!panner.sending_thread && panner.senders_waiting == 0) {
                 panner.pass_owed = false;
                 panner.refresh_owed = false;

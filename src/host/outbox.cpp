@@ -26,11 +26,6 @@ void Outbox::reserve(std::size_t messages, std::size_t values) {
     values_.reserve(values);
 }
 
-void Outbox::make_room_like(const Outbox &other) {
-    entries_.reserve(other.entries_.capacity());
-    values_.reserve(other.values_.capacity());
-}
-
 void Outbox::send_all(const Panner &panner) {
     for (const Entry &entry : entries_) {
         switch (entry.kind) {
@@ -61,33 +56,14 @@ constexpr std::int32_t answer_budget = 10000;
 
 }  // namespace
 
-// One thread-local record, reached once per call where it can be: in a plug-in, each reach
-// is a call into the loader.
-struct ThisThread {
-    int sends = 0;      // sends of any box this thread is inside of
-    int answering = 0;  // Answering scopes open
-    std::int32_t answers = 0;
-    bool stopped = false;
-};
-
 namespace {
-thread_local ThisThread this_thread;
+thread_local ThisThread this_thread_record{};
 }  // namespace
 
-const void *this_thread_tag() { return &this_thread; }
-
-Answering::Answering() : thread_(this_thread) {
-    if (thread_.answering++ > 0) return;
-    thread_.answers = 0;
-    thread_.stopped = false;
-}
-
-Answering::~Answering() { --thread_.answering; }
-
-bool inside_a_send() { return this_thread.sends > 0; }
+ThisThread &this_thread() { return this_thread_record; }
 
 Answer may_answer() {
-    ThisThread &thread = this_thread;
+    ThisThread &thread = this_thread_record;
     if (thread.answering == 0) return Answer::run;
     if (thread.stopped) return Answer::stopped;
     if (++thread.answers <= answer_budget) return Answer::run;
@@ -95,10 +71,8 @@ Answer may_answer() {
     return Answer::ran_out;
 }
 
-void deliver_queued(Panner &panner) {
-    if (!panner.outbox || (panner.outbox->empty() && !panner.sending_thread)) return;
-    ThisThread &thread = this_thread;
-    if (panner.sending_thread == &thread) return;
+void deliver_queued(Panner &panner, ThisThread &thread) {
+    if (!panner.outbox || panner.sending_thread == &thread) return;
     if (panner.sending_thread) {
         // Inside another box's send, waiting could close a ring of threads each waiting for the
         // next: the sender takes this queue along. Called by the host itself, this thread
