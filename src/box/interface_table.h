@@ -191,7 +191,7 @@ inline constexpr Caveat caveats[] = {
     {"Configuring from the box's own output",
      "setup, layer, solo, end and med that come back through the patch while the box is sending are refused."},
     {"Moving from the box's own output",
-     "float, int, list, bang and refresh that come back through the patch while the box is sending store their values at once; one pass with the latest values follows when the sending is done."},
+     "float, int, list, bang and refresh that come back through the patch while the box is sending, from any thread, store their values at once; one pass with the latest values follows when the sending is done. A patch that answers every pass stops after 1000 such passes in a row, and a loop through several boxes after 10000 passes on one thread, with one line that names the box."},
 };
 
 // A note without its title (a plain string would compile as one) fails here.

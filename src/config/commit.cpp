@@ -94,10 +94,14 @@ void commit_configuration(Panner &panner) {
     panner.selector_count = total;
     make_room_to_send(panner);
     panner.committed = true;
+    const std::uint32_t this_commit = ++panner.commits;
 
-    export_mask_editor(panner);
+    if (may_export(panner)) export_mask_editor(panner);
     panning_pass(panner, panner.azimuth);
-    host::post(&panner, "setup: successfully applied new loudspeaker configuration");
+    // The pass may have sent, and another thread may have replaced or dropped this
+    // configuration meanwhile: its lines are out already, and this one would be false.
+    if (panner.committed && panner.commits == this_commit)
+        host::post(&panner, "setup: successfully applied new loudspeaker configuration");
 }
 
 void release_channel_selectors(Panner &panner) {

@@ -22,6 +22,9 @@ void panning_pass(Panner &panner, double azimuth);
 // leaves this to the sender further out. State may change between the batches (another
 // thread's message); each pass reads it afresh.
 void send_queued(Panner &panner);
+// Asked before a mask-editor export: false once the patch's answers on this thread have run
+// past their budget (see Answering), and the one line saying so is posted.
+bool may_export(Panner &panner);
 // The lines a pass would post on every pass, one bit each.
 constexpr std::uint32_t pass_report_no_ring = 1;
 constexpr std::uint32_t pass_report_not_committed = 2;

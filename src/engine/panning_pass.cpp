@@ -141,27 +141,46 @@ void run_one_pass(Panner &panner, double azimuth, bool refresh) {
     panner.refresh_flag = false;
 }
 
-// A message that came back through the patch while this box was sending: its values are
-// stored, and one pass for all of them runs once the batch on its way has gone, so that the
-// patch gets each pass's amplitudes whole and in the order they were made.
+// A position that came through the patch while this box is sending, on this thread or on
+// another: its values are stored, and one pass for all of them runs once the batch on its way
+// has gone, on the thread that sends it, so that the patch gets each pass's amplitudes whole
+// and in the order they were made, and two threads wired into each other's boxes each run
+// only their own box's passes, which the owed-pass limit bounds. A thread the host called
+// runs its pass at once and waits its turn to send it.
 bool owed_while_sending(Panner &panner, double azimuth, bool refresh) {
-    if (!sending_here(panner)) return false;
+    if (!owes_pass(panner)) return false;
     panner.azimuth = azimuth;
     panner.pass_owed = true;
     panner.refresh_owed = panner.refresh_owed || refresh;
     return true;
 }
 
+void report_answers_ran_out(Panner &panner) {
+    host::error(&panner,
+                "feedback loop through other objects: %s stopped, the patch answers passes with new positions for "
+                "ever; the latest is stored, but no further pass runs until the message that began it is sent",
+                panner.context);
+}
+
+// A pass that a message coming through the patch asks for, within this thread's budget.
+bool may_run_pass(Panner &panner, double azimuth) {
+    const Answer answer = may_answer();
+    if (answer == Answer::run) return true;
+    panner.azimuth = azimuth;
+    if (answer == Answer::ran_out) report_answers_ran_out(panner);
+    return false;
+}
+
 }  // namespace
 
 void panning_pass(Panner &panner, double azimuth) {
-    if (owed_while_sending(panner, azimuth, false)) return;
+    if (owed_while_sending(panner, azimuth, false) || !may_run_pass(panner, azimuth)) return;
     run_one_pass(panner, azimuth, false);
     send_queued(panner);
 }
 
 void refresh(Panner &panner) {
-    if (owed_while_sending(panner, panner.azimuth, true)) return;
+    if (owed_while_sending(panner, panner.azimuth, true) || !may_run_pass(panner, panner.azimuth)) return;
     run_one_pass(panner, panner.azimuth, true);
     send_queued(panner);
 }
@@ -174,18 +193,36 @@ void report_from_pass(Panner &panner, std::uint32_t report, const char *text) {
     host::error(&panner, "%s", text);
 }
 
+bool may_export(Panner &panner) {
+    const Answer answer = may_answer();
+    if (answer == Answer::ran_out) report_answers_ran_out(panner);
+    return answer == Answer::run;
+}
+
 void send_queued(Panner &panner) {
-    if (sending_here(panner)) return;  // came back through the patch: the sender further out goes on
+    if (!panner.sending_thread && !panner.pass_owed && (!panner.outbox || panner.outbox->empty())) return;
+    ThisThread &thread = this_thread();
+    if (panner.sending_thread == &thread) return;  // came back through the patch: the sender further out goes on
+    Answering budget(thread);
     for (int round = 0;; ++round) {
-        deliver_queued(panner);
-        if (!panner.pass_owed) return;
+        deliver_queued(panner, thread);
+        // Another thread sends for this box, or waits to: the pass owed goes with it.
+        if (!panner.pass_owed || panner.sending_thread || panner.senders_waiting > 0) return;
         const bool refresh = panner.refresh_owed;
         panner.pass_owed = false;
         panner.refresh_owed = false;
-        if (round == owed_pass_limit) {
-            host::error(&panner, "feedback loop: the patch answers every pass with a new position; the latest is "
-                                 "stored, but no further pass runs");
-            deliver_queued(panner);
+        const bool limit = round == owed_pass_limit;
+        if (limit)
+            host::error(&panner,
+                        "feedback loop: the patch answers every pass of %s with a new position; the latest is "
+                        "stored, but no further pass runs",
+                        panner.context);
+        if (limit || !may_run_pass(panner, panner.azimuth)) {
+            deliver_queued(panner, thread);
+            if (!panner.sending_thread && panner.senders_waiting == 0) {
+                panner.pass_owed = false;
+                panner.refresh_owed = false;
+            }
             return;
         }
         run_one_pass(panner, panner.azimuth, refresh);

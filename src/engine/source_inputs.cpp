@@ -68,7 +68,7 @@ void receive_position_list(Panner &panner, host::Args args) {
             receive_elevation(panner, value);
         } else {
             if (!finite_azimuth(panner, value)) return;
-            if (!sending_here(panner)) {  // while sending they stay those of the pass on its way
+            if (!owes_pass(panner)) {  // while sending they stay those of the pass on its way
                 panner.working_azimuth_a = value;
                 panner.working_azimuth_b = value;
             }

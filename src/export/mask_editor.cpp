@@ -44,7 +44,7 @@ Cell cell_of(const SpeakerNode &node, const Layer &layer) {
 // A "med" that comes back through the patch while the box sends would export inside the
 // export, without end.
 void receive_med(Panner &panner) {
-    if (refused_while_sending(panner, "med")) return;
+    if (refused_while_sending(panner, "med") || !may_export(panner)) return;
     export_mask_editor(panner);
 }
 

@@ -26,11 +26,6 @@ void Outbox::reserve(std::size_t messages, std::size_t values) {
     values_.reserve(values);
 }
 
-void Outbox::make_room_like(const Outbox &other) {
-    entries_.reserve(other.entries_.capacity());
-    values_.reserve(other.values_.capacity());
-}
-
 void Outbox::send_all(const Panner &panner) {
     for (const Entry &entry : entries_) {
         switch (entry.kind) {
@@ -55,19 +50,35 @@ void Outbox::send_all(const Panner &panner) {
 
 namespace {
 
-// How many sends of any box this thread is inside of.
-thread_local int sends_here = 0;
+// As many passes as a box answering itself may run in a row (send_queued), and again as many
+// for the boxes of a ring, in any proportion.
+constexpr std::int32_t answer_budget = 10000;
 
 }  // namespace
 
-void deliver_queued(Panner &panner) {
-    if (!panner.outbox || sending_here(panner)) return;
+namespace {
+thread_local ThisThread this_thread_record{};
+}  // namespace
+
+ThisThread &this_thread() { return this_thread_record; }
+
+Answer may_answer() {
+    ThisThread &thread = this_thread_record;
+    if (thread.answering == 0) return Answer::run;
+    if (thread.stopped) return Answer::stopped;
+    if (++thread.answers <= answer_budget) return Answer::run;
+    thread.stopped = true;
+    return Answer::ran_out;
+}
+
+void deliver_queued(Panner &panner, ThisThread &thread) {
+    if (!panner.outbox || panner.sending_thread == &thread) return;
     if (panner.sending_thread) {
         // Inside another box's send, waiting could close a ring of threads each waiting for the
         // next: the sender takes this queue along. Called by the host itself, this thread
         // holds nothing and waits its turn, and the sender hands over at its next batch, so
         // that a busy thread cannot keep the sender sending for it for ever.
-        if (sends_here > 0) return;
+        if (thread.sends > 0) return;
         ++panner.senders_waiting;
         while (panner.sending_thread) {
             host::leave_region(panner);
@@ -76,8 +87,8 @@ void deliver_queued(Panner &panner) {
         }
         --panner.senders_waiting;
     }
-    panner.sending_thread = this_thread_tag();
-    ++sends_here;
+    panner.sending_thread = &thread;
+    ++thread.sends;
     while (!panner.outbox->empty()) {
         // The other threads queue into the fresh box while this one is sent.
         std::swap(panner.outbox, panner.in_flight);
@@ -88,7 +99,7 @@ void deliver_queued(Panner &panner) {
         batch.make_room_like(*panner.outbox);
         if (panner.senders_waiting > 0) break;  // what is left goes with the thread that waits
     }
-    --sends_here;
+    --thread.sends;
     panner.sending_thread = nullptr;
 }
 

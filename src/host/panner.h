@@ -67,6 +67,7 @@ struct Panner {
     // A successful "end" commits the configuration; "setup" and a dropped configuration take
     // it back, and until the next "end" no pass runs.
     bool committed;
+    std::uint32_t commits;  // successful "end"s so far
     bool in_pass;
     // Counts configuration changes. A console line that a pass would post on every pass is
     // posted once per change: its bit in `pass_reports_given` stays set until the next one.
@@ -76,7 +77,13 @@ struct Panner {
 
 // A message that arrives on the thread that is sending for this box came back through the
 // patch; one from any other thread is an ordinary message.
-inline bool sending_here(const Panner &panner) { return panner.sending_thread == this_thread_tag(); }
+inline bool sending_here(const Panner &panner) {
+    return panner.sending_thread && panner.sending_thread == this_thread_tag();
+}
+
+// A position that arrives while this box sends, through the patch on any thread, waits for the
+// sender to run its pass; one the host delivers runs at once.
+inline bool owes_pass(const Panner &panner) { return panner.sending_thread && inside_a_send(); }
 
 inline void send_from(Panner &panner, host::Outlet *outlet, host::Symbol *selector,
                       std::span<const host::Value> values) {

@@ -3,6 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <thread>
 
 #include "sim/script_runner.h"
 #include "standin/standin.h"
@@ -184,9 +190,101 @@ TEST(Feedback, APatchThatNeverSettlesGetsItsThreadBack) {
     box.send_all({"setup 0", "layer 0 1 0 2 180", "end"});
     // Each pass sends two messages, so the position owed after it turns round 10, 100, 200.
     const auto lines = run_loop(box, "10.", {"list 10 0 1", "list 100 0 1", "list 200 0 1"}, 0);
-    EXPECT_EQ(count(lines, "error: feedback loop: the patch answers every pass with a new position; the latest is "
-                           "stored, but no further pass runs"),
+    EXPECT_EQ(count(lines, "error: feedback loop: the patch answers every pass of fb with a new position; the "
+                           "latest is stored, but no further pass runs"),
               1u);
     EXPECT_FALSE(box.panner().pass_owed);
     EXPECT_EQ(box.panner().sending_thread, nullptr);
+}
+
+namespace {
+
+// Box i's amplitudes drive a counter that sets box i+1's azimuth, the last box's go back into
+// the first: each box bounds only what comes back into itself, so without a budget shared by
+// every box on the thread the bounds multiply round the ring.
+struct Ring {
+    std::vector<std::unique_ptr<vorn_test::TestBox>> boxes;
+    std::vector<long> counters;
+    std::vector<std::string> errors;
+    long forwarded = 0;
+};
+
+void ring_sink(void *context, const char *text) {
+    Ring &ring = *static_cast<Ring *>(context);
+    const std::string line = text;
+    if (line.rfind("error: ", 0) == 0) ring.errors.push_back(line);
+    if (line.rfind("outlet 0: r", 0) != 0) return;
+    const std::size_t next = (std::stoul(line.substr(11)) + 1) % ring.boxes.size();
+    ++ring.forwarded;
+    t_atom azimuth;
+    atom_setfloat(&azimuth, static_cast<double>(++ring.counters[next] % 360));
+    standin_send(ring.boxes[next]->box(), 0, gensym("float"), 1, &azimuth);
+}
+
+// Ends the process if the ring is not back within the limit: a thread that never returns
+// can be neither joined nor stopped.
+class Watchdog {
+public:
+    Watchdog(std::chrono::seconds limit, const char *what) {
+        thread_ = std::thread([this, limit, what] {
+            const auto until = std::chrono::steady_clock::now() + limit;
+            while (!done_) {
+                if (std::chrono::steady_clock::now() > until) {
+                    std::fprintf(stderr, "%s: not back after %lld s\n", what, static_cast<long long>(limit.count()));
+                    std::_Exit(1);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+    }
+    ~Watchdog() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST(Feedback, ARingOfBoxesOnOneThreadStopsAfterOneBudgetWithOneLine) {
+    for (const std::size_t length : {2u, 5u, 8u}) {
+        Ring ring;
+        for (std::size_t i = 0; i < length; ++i) {
+            ring.boxes.push_back(std::make_unique<vorn_test::TestBox>("r" + std::to_string(i)));
+            std::string layer = "layer 0";
+            for (int k = 0; k < 16; ++k) layer += " " + std::to_string(k + 1) + " " + std::to_string(k * 22.5);
+            ring.boxes.back()->send_all({"setup 0", layer, "end", "radius 120"});
+        }
+        ring.counters.assign(length, 0);
+        standin_set_sink(ring_sink, &ring);
+        {
+            Watchdog watchdog(std::chrono::seconds(120), "the ring of boxes");
+            t_atom azimuth;
+            atom_setfloat(&azimuth, 10);
+            standin_send(ring.boxes[0]->box(), 0, gensym("float"), 1, &azimuth);
+        }
+        vorn_test::TestBox::resume_capture();
+        std::printf("ring of %zu: %ld amplitudes forwarded\n", length, ring.forwarded);
+        ASSERT_EQ(ring.errors.size(), 1u) << "ring of " << length << ": " << ring.errors.front();
+        // Any box may be where the budget runs out; the line names it.
+        const std::string &line = ring.errors.front();
+        EXPECT_EQ(line.rfind("error: feedback loop through other objects: r", 0), 0u) << line;
+        EXPECT_NE(line.find(" stopped, the patch answers passes with new positions for ever; the latest is stored, "
+                            "but no further pass runs until the message that began it is sent"),
+                  std::string::npos)
+            << line;
+        // 16 loudspeakers at radius 120: every amplitude changes with the azimuth, so each pass
+        // forwards about 16. One budget of passes in all, whatever the length.
+        EXPECT_LE(ring.forwarded, 16 * 11000) << "ring of " << length;
+        for (auto &box : ring.boxes) {
+            EXPECT_EQ(box->panner().sending_thread, nullptr);
+            EXPECT_FALSE(box->panner().pass_owed);
+            EXPECT_TRUE(box->panner().outbox->empty());
+            // The next message starts afresh: a pass runs and sends.
+            EXPECT_FALSE(box->send("refresh").empty());
+        }
+    }
 }

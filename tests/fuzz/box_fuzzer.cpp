@@ -9,13 +9,20 @@
 //   !loop K LINE  from now on, at every K-th outgoing message the patch sends LINE back
 //               into the box (% in LINE is the outgoing message's last number); K 0 stops
 //   !check      a pass repeated sends nothing, and "refresh" sends every loudspeaker
+//   !threads N  the rest of the input goes to two boxes, "a" moved by one thread and "b" by
+//               another, every line to both; each amplitude of one goes into the other's
+//               inlet N (0 left, 1 middle, 2 right, 3 as a list) as value * 300 + channel * 17
+//               (the right inlet: the value). Both threads must end (the -timeout catches a
+//               livelock), leave both boxes idle, and each box then passes !check.
 // Every other symbol is one of a small vocabulary (selectors kept as they are), so the host's
 // symbol table, which never shrinks, stays bounded over a long run.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "sim/script_runner.h"
@@ -106,6 +113,80 @@ Message message_of(const std::vector<std::string> &tokens) {
     std::abort();
 }
 
+// Two boxes answering each other, each moved by its own thread.
+class ThreadsRun {
+public:
+    ThreadsRun(long inlet, const std::vector<std::string> &lines) : inlet_(inlet) {
+        for (const std::string &line : lines) {
+            std::vector<std::string> tokens = vorn_sim::tokens_of(line);
+            if (tokens.empty() || tokens[0][0] == '#' || tokens[0][0] == '!') continue;
+            Message message = message_of(tokens);
+            if (!message.atoms.empty()) messages_.push_back(std::move(message));
+        }
+    }
+
+    void run() {
+        standin_set_sink(nullptr, nullptr);
+        standin_set_quiet(1);
+        for (int i = 0; i < 2; ++i) {
+            t_atom name;
+            atom_setsym(&name, gensym(i == 0 ? "a" : "b"));
+            boxes_[i] = standin_create("Vorn", 1, &name);
+        }
+        standin_set_quiet(0);
+        standin_set_sink(&ThreadsRun::sink, this);
+        std::thread second([this] { drive(1); });
+        drive(0);
+        second.join();
+        standin_set_sink(nullptr, nullptr);
+        totals.messages += 2 * messages_.size();
+        for (int i = 0; i < 2; ++i) {
+            const vorn::Panner &panner = vorn::max::panner_of(boxes_[i]);
+            if (panner.sending_thread || panner.senders_waiting != 0 || !panner.outbox->empty() || panner.pass_owed)
+                finding("a box fed from two threads was left busy: sender, waiting threads, queue or owed pass\n",
+                        "!threads");
+        }
+    }
+
+    void *box(int i) const { return boxes_[i]; }
+
+private:
+    void drive(int i) {
+        for (Message message : messages_) {
+            std::string problem;
+            vorn_sim::send_atoms(boxes_[i], message.inlet, message.atoms, problem);
+        }
+    }
+
+    // "outlet 0: a-3 0.5" into box b, and the other way round.
+    static void sink(void *context, const char *text) {
+        ThreadsRun &run = *static_cast<ThreadsRun *>(context);
+        const std::string_view line(text);
+        if (line.substr(0, 10) != "outlet 0: " || line.size() < 13) return;
+        const std::size_t space = line.rfind(' ');
+        const double value = std::strtod(text + space + 1, nullptr);
+        const double channel = std::strtod(text + 12, nullptr);
+        {
+            std::lock_guard<std::mutex> held(run.lock_);
+            ++totals.fed_back;
+        }
+        void *to = run.boxes_[line[10] == 'a' ? 1 : 0];
+        t_atom atoms[3];
+        atom_setfloat(&atoms[0], run.inlet_ == 2 ? value : value * 300 + channel * 17);
+        atom_setfloat(&atoms[1], channel * 5);
+        atom_setfloat(&atoms[2], 1);
+        if (run.inlet_ == 3)
+            standin_send(to, 0, gensym("list"), 3, atoms);
+        else
+            standin_send(to, run.inlet_, gensym("float"), 1, atoms);
+    }
+
+    long inlet_;
+    std::vector<Message> messages_;
+    void *boxes_[2] = {nullptr, nullptr};
+    std::mutex lock_;
+};
+
 class Driver {
 public:
     Driver() { standin_set_sink(&Driver::sink, this); }
@@ -119,6 +200,7 @@ public:
         if (tokens[0] == "!free") return destroy();
         if (tokens[0] == "!check") return check_passes();
         if (tokens[0] == "!loop") return arm_loop(tokens);
+        if (tokens[0] == "!threads") return;  // read by the caller
         if (tokens[0] == "!assist") {
             char text_buffer[512] = "";
             if (tokens.size() == 3) standin_assist(box_, tokens[1] == "inlet" ? 1 : 2, std::atol(tokens[2].c_str()), text_buffer);
@@ -136,6 +218,18 @@ public:
         message(refresh, "refresh", false);
         if (const std::string breaches = checker_.refresh_breaches(panner()); !breaches.empty())
             finding(breaches, "refresh");
+    }
+
+    // Checks a box that another run left, then frees it.
+    void check_and_free(void *box) {
+        destroy();
+        standin_set_sink(&Driver::sink, this);
+        box_ = box;
+        checker_.reset();
+        const std::vector<std::string> refresh = {"refresh"};
+        message(refresh, "refresh", false);
+        check_passes();
+        destroy();
     }
 
     void destroy() {
@@ -229,13 +323,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Driver driver;
     const std::string_view input(reinterpret_cast<const char *>(data), size);
     std::size_t start = 0, lines = 0;
+    std::vector<std::string> rest;
+    long threads_inlet = -1;
     while (start <= input.size() && lines++ < max_lines) {
         std::size_t end = input.find('\n', start);
         if (end == std::string_view::npos) end = input.size();
-        driver.line(std::string(input.substr(start, end - start)));
+        std::string line(input.substr(start, end - start));
         start = end + 1;
+        if (threads_inlet >= 0) {
+            rest.push_back(std::move(line));
+            continue;
+        }
+        const std::vector<std::string> tokens = vorn_sim::tokens_of(line);
+        if (!tokens.empty() && tokens[0] == "!threads")
+            threads_inlet = tokens.size() > 1 ? static_cast<long>(std::strtoul(tokens[1].c_str(), nullptr, 10) % 4) : 0;
+        driver.line(line);
     }
     driver.check_passes();
+    if (threads_inlet >= 0) {
+        ThreadsRun threads(threads_inlet, rest);
+        threads.run();
+        driver.check_and_free(threads.box(0));
+        driver.check_and_free(threads.box(1));
+    }
     // A running count for long runs, in case one is stopped before its end.
     constexpr unsigned long long report_every = 5'000'000;
     static unsigned long long next_report = report_every;

@@ -35,3 +35,7 @@ add_test(NAME pd.rig
          COMMAND python3 ${PROJECT_SOURCE_DIR}/tests/pd/check_rig.py $<TARGET_FILE:vorn-layout> $<TARGET_FILE:vorn-sim>
                  ${VORN_PD_OUTPUT_DIR})
 set_tests_properties(pd.rig PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
+# A ring of five boxes on Pd's one thread, each driving the next: back at once, with one line.
+add_test(NAME pd.ring_of_boxes COMMAND ${PROJECT_SOURCE_DIR}/tests/pd/ring_of_boxes.sh ${VORN_PD_OUTPUT_DIR})
+set_tests_properties(pd.ring_of_boxes PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 90)
