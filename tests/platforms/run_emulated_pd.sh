@@ -8,7 +8,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build
 run=$root/tests/pd/run_pd_scenario.sh
-compare=$build/pd-build/compare_transcripts sim=$build/pd-build/vorn-sim
+compare=$build/pd-build/compare_transcripts sim=$build/pd-build/bin/vorn-sim
 [ -x "$compare" ] && [ -x "$sim" ] || { echo "run_emulated_pd: make pd first"; exit 1; }
 
 declare -A qemu=([arm64]=qemu-aarch64 [armv7]=qemu-arm) debian=([arm64]=arm64 [armv7]=armhf)
