@@ -13,7 +13,7 @@ if(VORN_ZIG_TARGET MATCHES "macos")
   set(vorn_host_lookup "SHELL:-undefined dynamic_lookup")
   set(vorn_pd_suffix "")
   set(CMAKE_CXX_CREATE_SHARED_MODULE
-      "${PROJECT_SOURCE_DIR}/cmake/toolchains/zig-macos-bundle.sh <CMAKE_CXX_COMPILER> ${vorn_zig_lib} ${VORN_ZIG_TARGET} <TARGET> <LINK_FLAGS> <OBJECTS> <LINK_LIBRARIES>")
+      "${PROJECT_SOURCE_DIR}/cmake/toolchains/zig-macos-bundle.sh <CMAKE_CXX_COMPILER> ${vorn_zig_lib} ${VORN_ZIG_TARGET} ${CMAKE_BINARY_DIR}/zig-runtime <TARGET> <LINK_FLAGS> <OBJECTS> <LINK_LIBRARIES>")
 elseif(VORN_ZIG_TARGET MATCHES "^(aarch64|arm)-linux-gnu")
   # A shared object may leave names for the loader; Pd's are found in the pd process.
   # Zig links its C++ runtime and unwinder in: the version script keeps their names, and
