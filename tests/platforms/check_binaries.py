@@ -8,6 +8,7 @@ usage: check_binaries.py [PLATFORM ...]   of macos, linux-arm64, linux-armv7, wi
 in build/ of this checkout
 
 Run with Debian's python3, which has python3-macholib."""
+import hashlib
 import plistlib
 import re
 import subprocess
@@ -24,7 +25,7 @@ ROOT = Path(__file__).resolve().parent.parent.parent
 ARM64, X86_64 = 0x0100000C, 0x01000007
 MH_BUNDLE = 8
 PLATFORM_MACOS = 1
-CS_SUPERBLOB, CS_CODEDIRECTORY, CS_ADHOC = 0xFADE0CC0, 0xFADE0C02, 0x2
+CS_SUPERBLOB, CS_CODEDIRECTORY, CS_ADHOC, CS_HASHTYPE_SHA256 = 0xFADE0CC0, 0xFADE0C02, 0x2, 2
 
 
 def tool(*names):
@@ -65,14 +66,28 @@ def preset_minimum(arch_prefix):
 
 def ad_hoc_signed(path, slice_offset, command):
     """Whether the signature's code directory carries the ad-hoc flag (a signature with no
-    identity, which Apple Silicon requires of any code it runs)."""
-    data = path.read_bytes()[slice_offset + command.dataoff:slice_offset + command.dataoff + command.datasize]
+    identity, which Apple Silicon requires of any code it runs) and the hash of every page
+    of the slice matches it, as the kernel checks them when it maps a page."""
+    whole = path.read_bytes()
+    data = whole[slice_offset + command.dataoff:slice_offset + command.dataoff + command.datasize]
     if int.from_bytes(data[0:4], "big") != CS_SUPERBLOB:
         return False
     for i in range(int.from_bytes(data[8:12], "big")):
         offset = int.from_bytes(data[12 + 8 * i + 4:12 + 8 * i + 8], "big")
-        if int.from_bytes(data[offset:offset + 4], "big") == CS_CODEDIRECTORY:
-            return bool(int.from_bytes(data[offset + 12:offset + 16], "big") & CS_ADHOC)
+        directory = data[offset:]
+        if int.from_bytes(directory[0:4], "big") != CS_CODEDIRECTORY:
+            continue
+        if not int.from_bytes(directory[12:16], "big") & CS_ADHOC:
+            return False
+        hash_offset, slots, limit = (int.from_bytes(directory[k:k + 4], "big") for k in (16, 28, 32))
+        hash_size, hash_type, page_shift = directory[36], directory[37], directory[39]
+        if hash_type != CS_HASHTYPE_SHA256 or limit != command.dataoff:
+            return False
+        code = whole[slice_offset:slice_offset + limit]
+        page = 1 << page_shift
+        return slots == -(-limit // page) and all(
+            hashlib.sha256(code[n * page:(n + 1) * page]).digest() ==
+            directory[hash_offset + n * hash_size:hash_offset + (n + 1) * hash_size] for n in range(slots))
     return False
 
 
@@ -110,7 +125,8 @@ def check_macho(path, entry, host_def):
         check(libraries == ["/usr/lib/libSystem.B.dylib"], f"{where} loads {libraries}")
         signatures = commands.get(mach_o.LC_CODE_SIGNATURE, [])
         if arch == "arm64" and check(len(signatures) == 1, f"{where} carries no code signature"):
-            check(ad_hoc_signed(path, header.offset, signatures[0][0]), f"{where}: the signature is not ad hoc")
+            check(ad_hoc_signed(path, header.offset, signatures[0][0]),
+                  f"{where}: the signature is not ad hoc, or a page's hash does not match it")
 
         # The export trie is what dyld binds against: libc++ and operator new and delete are
         # linked in, but none of them may be visible to the host or another plug-in.
