@@ -58,7 +58,7 @@ test: deps debug debug-clang release
 	ctest --preset pd -j $(JOBS)
 	$(MAKE) test-platforms
 	$(MAKE) test-editor
-	$(MAKE) dist
+	$(MAKE) downloads
 	tests/docs/check_package.py dist
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
