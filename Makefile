@@ -12,12 +12,12 @@ LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
 LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken macos pd-arm64 pd-armv7 sim-arm64 cross-deps test-platforms test-pd-emulated test-editor editor-deps help help-picture docs dist \
+.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken downloads macos pd-arm64 pd-armv7 sim-arm64 cross-deps test-platforms test-pd-emulated test-editor editor-deps help help-picture docs dist \
 	bench bench-pd bench-rig clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
 
-release:
+release: native-deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
@@ -29,14 +29,18 @@ debug-clang:
 	cmake --preset debug-clang >/dev/null
 	cmake --build --preset debug-clang -j $(JOBS)
 
-run: native-deps release
+# vorn-sim alone (preset run): a compiler and CMake, no benchmark, test or JSON library.
+run:
+	scripts/install-deps.sh run
+	cmake --preset run >/dev/null
+	cmake --build --preset run -j $(JOBS)
 	$(SIM) examples/dome.vorn
 
 deps:
 	scripts/install-deps.sh
 
 native-deps:
-	scripts/install-deps.sh --native-only
+	scripts/install-deps.sh native
 
 test: deps debug debug-clang release
 	ctest --preset debug -j $(JOBS)
@@ -55,13 +59,14 @@ test: deps debug debug-clang release
 	$(MAKE) test-pd-emulated
 	$(MAKE) test-platforms
 	$(MAKE) test-editor
-	$(MAKE) dist
+	$(MAKE) downloads
 	tests/docs/check_package.py dist
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
 # and build/windows/x86; on a kernel that cannot run 32-bit programs, wine's loaders with
 # qemu-i386 for the 32-bit half at build/wine32.
-windows: deps
+windows:
+	scripts/install-deps.sh windows
 	scripts/wine32-emulator.sh build/wine32
 	cmake --preset windows-x64 >/dev/null
 	cmake --build --preset windows-x64 -j $(JOBS)
@@ -80,7 +85,7 @@ help: release
 
 # docs/pd-help.png: the Pd help as Pd's own GUI draws it, on a virtual display.
 help-picture: help pd
-	scripts/install-deps.sh --picture
+	scripts/install-deps.sh picture
 	scripts/pd_help_picture.sh build/help/Vorn-help.pd build/pd docs/pd-help.png
 
 # After a change of the interface table or of the picture: the README's table of messages,
@@ -97,11 +102,14 @@ docs: deps release
 	scripts/level_plot.py $(SIM) examples/dome.vorn docs/spread-level.svg
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
-dist: deps help windows macos
+dist: help windows macos
+	scripts/install-deps.sh packaging
 	scripts/make_dist.sh
 
-# The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
-pd: deps
+# The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd
+# where Pd is installed. Needs a compiler and Pd's header alone.
+pd:
+	scripts/install-deps.sh pd
 	cmake --preset pd >/dev/null
 	cmake --build --preset pd -j $(JOBS)
 
@@ -120,11 +128,20 @@ DEKEN_EXTERNALS += Darwin-amd64-32=build/macos/Vorn.d_fat Darwin-arm64-32=build/
   Linux-arm64-32=build/cross/linux-arm64/pd/Vorn.l_arm64 Windows-amd64-32=build/windows/x64/Vorn.m_amd64
 DEKEN_EXTERNALS += Linux-armv7-32=build/cross/linux-armv7/pd/Vorn.l_arm
 deken: pd macos windows pd-arm64 pd-armv7
+	scripts/install-deps.sh packaging
 	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
+
+# What a release offers, into dist/downloads/: the Max package's zip, the .dek with its
+# .dek.sha256 and objects file .dek.txt, and SHA256SUMS over all of them. The forge's
+# release workflow (.github/workflows/release.yml) runs this.
+DEKEN_TAGS = $(foreach pair,$(DEKEN_EXTERNALS),$(firstword $(subst =, ,$(pair))))
+downloads: dist deken
+	scripts/make_downloads.sh dist/downloads build/bin/vorn-docs $(DEKEN_TAGS)
+	tests/docs/check_downloads.py dist/downloads $(DEKEN_TAGS)
 
 # The cross builds, with Zig from npm (into build/zig) and none of them on `make run`'s path.
 cross-deps:
-	scripts/install-deps.sh --cross
+	scripts/install-deps.sh cross
 
 # build/macos/Vorn.mxo (Max) and build/macos/Vorn.d_fat (Pd), universal arm64 + x86_64.
 macos: cross-deps
@@ -173,7 +190,7 @@ test-editor: editor-deps release
 
 # npm ci only when the lock file is newer than the last install.
 editor-deps:
-	scripts/install-deps.sh --editor
+	scripts/install-deps.sh editor
 	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
 	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
@@ -219,7 +236,7 @@ valgrind: release
 # Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
 # itself, without the rest of `deps`.
 bench-pd:
-	scripts/install-deps.sh --pd-bench
+	scripts/install-deps.sh pd-bench
 	cmake --preset pd >/dev/null
 	cmake --build --preset pd -j $(JOBS)
 	bench/pd/pd_bench.sh

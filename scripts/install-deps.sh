@@ -1,17 +1,32 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need, and only when one is
-# missing, so that a second run costs a few dpkg queries.
+# Installs the Debian packages that a make target needs, and only when one is missing, so
+# that a second run costs a few dpkg queries.
+#   install-deps.sh [--plan] [PART ...]
+# Each PART is what a group of make targets needs:
+#   run        a compiler, CMake and make: `make run` (vorn-sim alone)
+#   pd         that and Pd's header: `make pd`, `make install-pd`
+#   native     the native developer builds: the release with its benchmarks, the sanitized and
+#              fuzz builds, the tests' libraries, valgrind (`make bench`, `make fuzz` ...)
+#   windows    mingw-w64 and wine, and Pd's header for the Windows Pd external: `make windows`
+#   cross      the Zig cross builds: Pd's header, LLVM's lipo and readers, the Mach-O reader in
+#              python, qemu's user mode, and Zig from npm into build/zig: `make macos`, `make pd-arm64` ...
+#   packaging  zip: `make dist`, `make deken`
+#   editor     node and chromium for the mask-editor page's tests, with what `native` builds
+#   pd-bench   Pd and the vbap object that `make bench-pd` measures against
+#   picture    Pd's GUI on a virtual display for `make help-picture`
+#   test       everything `make test` runs (the default)
+# The older spellings --native-only, --cross, --editor, --pd-bench and --picture still work.
+# With --plan, prints the packages the parts need, one a line (Zig as "zig (npm, build/zig)"),
+# and installs nothing.
 set -euo pipefail
 
-# With --native-only: what `make run` needs; with --editor: that and the mask-editor page's
-# tests; with --pd-bench: what `make run` needs, Pd and the vbap object that `make bench-pd`
-# measures against; with --picture: what `make run` needs and what draws the Pd help's
-# picture; with --cross: what `make run` needs and the cross builds' tools (Zig from npm into
-# build/zig, never system-wide); with nothing: everything but the vbap object and the picture's.
-native=(cmake make g++ libgtest-dev libbenchmark-dev nlohmann-json3-dev clang libclang-rt-14-dev valgrind)
+base=(cmake make g++)
 # The tests' scripts need a python3; one from elsewhere serves as well as Debian's.
+native=(libgtest-dev libbenchmark-dev nlohmann-json3-dev clang libclang-rt-14-dev valgrind)
 command -v python3 >/dev/null || native+=(python3)
-pd=(puredata-core puredata-dev)
+pd_header=(puredata-dev)
+# Pd itself, which the tests run the external in.
+pd_program=(puredata-core)
 windows=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine wine64 wine32:i386)
 editor=(chromium)
 # A node from elsewhere (with its own npm) serves as well as Debian's, and Debian's npm would
@@ -22,20 +37,49 @@ command -v npm >/dev/null || editor+=(npm)
 # the Mach-O reader in python, qemu for arm64 and armv7, and npm for Zig.
 cross=(llvm-14 lld-14 python3-macholib qemu-user)
 command -v npm >/dev/null || cross+=(npm)
-# The zip of `make dist` (its picture check renders in the editor's chromium).
 packaging=(zip)
 # `make help-picture`: Pd's GUI on a virtual display, its window captured and made a PNG.
 picture=(puredata-core puredata-gui xvfb x11-apps x11-utils imagemagick)
 
-wanted=("${native[@]}")
-case "${1:-}" in
-  --native-only) ;;
-  --editor) wanted+=("${editor[@]}") ;;
-  --pd-bench) wanted+=("${pd[@]}" pd-vbap) ;;
-  --picture) wanted+=("${picture[@]}") ;;
-  --cross) wanted+=("${cross[@]}") ;;
-  *) wanted+=("${pd[@]}" "${windows[@]}" "${editor[@]}" "${packaging[@]}" "${cross[@]}") ;;
-esac
+plan=0
+parts=()
+for argument in "$@"; do
+  case $argument in
+    --plan) plan=1 ;;
+    --native-only) parts+=(native) ;;
+    --cross | --editor | --pd-bench | --picture) parts+=("${argument#--}") ;;
+    run | pd | native | windows | cross | packaging | editor | pd-bench | picture | test) parts+=("$argument") ;;
+    *) echo "install-deps.sh: no part \"$argument\" (run, pd, native, windows, cross, packaging, editor, pd-bench, picture, test)" >&2
+       exit 2 ;;
+  esac
+done
+[ ${#parts[@]} -gt 0 ] || parts=(test)
+
+wanted=("${base[@]}")
+zig=0
+for part in "${parts[@]}"; do
+  case $part in
+    run) ;;
+    pd) wanted+=("${pd_header[@]}") ;;
+    native) wanted+=("${native[@]}") ;;
+    windows) wanted+=("${pd_header[@]}" "${windows[@]}") ;;
+    cross) wanted+=("${pd_header[@]}" "${cross[@]}"); zig=1 ;;
+    packaging) wanted+=("${packaging[@]}") ;;
+    editor) wanted+=("${native[@]}" "${editor[@]}") ;;
+    pd-bench) wanted+=("${native[@]}" "${pd_header[@]}" "${pd_program[@]}" pd-vbap) ;;
+    picture) wanted+=("${native[@]}" "${picture[@]}") ;;
+    test) wanted+=("${native[@]}" "${pd_header[@]}" "${pd_program[@]}" "${windows[@]}" "${editor[@]}" \
+                   "${packaging[@]}" "${cross[@]}"); zig=1 ;;
+  esac
+done
+# Each package once, in the order first named.
+mapfile -t wanted < <(printf '%s\n' "${wanted[@]}" | awk '!seen[$0]++')
+
+if [ $plan -eq 1 ]; then
+  printf '%s\n' "${wanted[@]}"
+  [ $zig -eq 0 ] || echo "zig (npm, build/zig)"
+  exit 0
+fi
 
 missing=()
 for package in "${wanted[@]}"; do
@@ -56,15 +100,12 @@ fi
 # Zig 0.11.0 from the npm package pinned in cmake/zig/package-lock.json (by version and
 # integrity hash; it runs no install script), into build/zig; again only when the lock file
 # is newer than the last install.
-case "${1:-}" in
-  --native-only | --editor | --pd-bench) ;;
-  *)
-    root=$(cd "$(dirname "$0")/.." && pwd)
-    zig=$root/build/zig
-    if [ ! "$zig/node_modules/.package-lock.json" -nt "$root/cmake/zig/package-lock.json" ]; then
-      mkdir -p "$zig"
-      cp "$root/cmake/zig/package.json" "$root/cmake/zig/package-lock.json" "$zig/"
-      (cd "$zig" && npm ci --ignore-scripts --no-audit --no-fund)
-    fi
-    ;;
-esac
+if [ $zig -eq 1 ]; then
+  root=$(cd "$(dirname "$0")/.." && pwd)
+  zig=$root/build/zig
+  if [ ! "$zig/node_modules/.package-lock.json" -nt "$root/cmake/zig/package-lock.json" ]; then
+    mkdir -p "$zig"
+    cp "$root/cmake/zig/package.json" "$root/cmake/zig/package-lock.json" "$zig/"
+    (cd "$zig" && npm ci --ignore-scripts --no-audit --no-fund)
+  fi
+fi

@@ -6,6 +6,8 @@
 //   vorn-docs --example SCRIPT PATCH  a patch (.maxpat, or .pd) of a vorn-sim script
 //   vorn-docs --readme FILE           replaces the table of messages in FILE
 //   vorn-docs --selectors             the messages a patch can send, one a line
+//   vorn-docs --objects FILE          the objects file of Pd's package manager (deken): one
+//                                     line per object, its name, a tab and its digest
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -79,10 +81,16 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (argc == 3 && first == "--readme") return update_readme(argv[2]);
+    if (argc == 3 && first == "--objects")
+        return write_file(argv[2], std::string(vorn::box_interface::class_name) + "\t" +
+                                       vorn::box_interface::object_digest + "\n")
+                   ? 0
+                   : 1;
     if (argc == 3 && first == "--pd-help")
         return write_file(argv[2], vorn_docs::pd_patch_text(vorn_docs::help_patch(vorn_docs::Host::pd))) ? 0 : 1;
     if (argc == 4 && first == "--example") return write_example(argv[2], argv[3]);
     if (argc == 2 && first[0] != '-') return write_help(first);
-    std::fprintf(stderr, "usage: vorn-docs FOLDER | --pd-help FILE | --example SCRIPT PATCH | --readme FILE | --selectors\n");
+    std::fprintf(stderr, "usage: vorn-docs FOLDER | --pd-help FILE | --example SCRIPT PATCH | --readme FILE | --selectors | "
+                         "--objects FILE\n");
     return 1;
 }
