@@ -37,7 +37,19 @@ static void free_array(auto *&array) {
     array = nullptr;
 }
 
+void count_layer_drivers(Panner &panner, const Layer &layer) {
+    if (!panner.channel_drivers) panner.channel_drivers = new std::int32_t[highest_channel + 1]();
+    for (std::int32_t i = 0; i < layer.speaker_count; ++i) ++panner.channel_drivers[layer.channels[i]];
+}
+
+bool channel_driven(const Panner &panner, std::int32_t channel) {
+    return panner.channel_drivers && channel >= 1 && channel <= highest_channel && panner.channel_drivers[channel] > 0;
+}
+
 void release_layer(Panner &panner, Layer &layer, bool keep_other_drivers) {
+    // Uncounted first: the map then asks only the other layers for a channel's drivers.
+    if (panner.channel_drivers)
+        for (std::int32_t i = 0; i < layer.speaker_count; ++i) --panner.channel_drivers[layer.channels[i]];
     // The map is emptied of this layer while its channels are still at hand.
     remove_layer_speakers(panner, layer, keep_other_drivers);
     free_array(layer.azimuths);

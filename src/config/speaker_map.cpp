@@ -43,15 +43,28 @@ void describe(SpeakerNode &node, std::int32_t id, std::int32_t layer_id, double 
 }
 
 // Gives each node in `orphans` (marked by channel) to the first loudspeaker of another layer
-// on its channel, in ring order, then solo order, then slot order; clears its mark.
-void hand_to_other_drivers(Panner &panner, const Layer &leaving, std::vector<bool> &orphans, std::size_t count) {
+// on its channel, in ring order, then solo order, then slot order; clears its mark. Only
+// channels that another layer drives are looked for, so a refill whose channels are its own
+// walks no other layer.
+void hand_to_other_drivers(Panner &panner, const Layer &leaving, std::vector<bool> &orphans) {
+    std::size_t count = 0;
+    std::vector<bool> sought(orphans.size());
+    for (std::int32_t slot = 0; slot < leaving.slot_capacity; ++slot) {
+        const std::int32_t channel = leaving.channels[slot];
+        if (channel < 1 || channel > highest_channel || !orphans[channel] || sought[channel]) continue;
+        if (!channel_driven(panner, channel)) continue;
+        sought[channel] = true;
+        ++count;
+    }
+    if (count == 0) return;
     auto visit = [&](const Layer &layer) {
         if (&layer == &leaving) return;
         for (std::int32_t i = 0; i < layer.speaker_count && count > 0; ++i) {
             const std::int32_t channel = layer.channels[i];
-            if (!orphans[channel]) continue;
+            if (!sought[channel]) continue;
             describe(*panner.channel_index[channel], i, layer.layer_id, layer.azimuths[i], layer.elevation);
             orphans[channel] = false;
+            sought[channel] = false;
             --count;
         }
     };
@@ -100,7 +113,7 @@ void remove_layer_speakers(Panner &panner, const Layer &layer, bool keep_other_d
         }
     }
     if (count == 0) return;
-    if (keep_other_drivers) hand_to_other_drivers(panner, layer, orphans, count);
+    if (keep_other_drivers) hand_to_other_drivers(panner, layer, orphans);
     for (std::int32_t slot = 0; slot < layer.slot_capacity; ++slot) {
         const std::int32_t channel = layer.channels[slot];
         if (channel < 1 || channel > highest_channel || !orphans[channel]) continue;

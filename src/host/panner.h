@@ -43,6 +43,9 @@ struct Panner {
     std::int32_t selector_count;     // entries of channel_selectors: map_total of the last commit
     SpeakerNode *speaker_tail;       // last node of the Speaker map
     SpeakerNode **channel_index;     // node of each channel 1..2048, beside the Speaker map
+    // Loudspeakers on each channel 1..2048 over the given and solo layers' filled slots, so
+    // that a fill learns whether a channel it drops is still driven without a walk of them all.
+    std::int32_t *channel_drivers;
     std::int32_t selector_capacity;  // symbols made in channel_selectors; kept across commits
     SpreadPlan *spread_plan;         // the map laid out flat for the spread pass
     bool spread_plan_current;        // false once the map or a layer's arrays changed

@@ -67,6 +67,16 @@ std::string speaker_map_breaches(const vorn::Panner &panner) {
         add(breaches, "the channel index holds " + std::to_string(indexed) + " nodes, the map " + std::to_string(listed));
     if (panner.map_total != highest)
         add(breaches, "map_total " + std::to_string(panner.map_total) + ", highest channel " + std::to_string(highest));
+    // The drivers counted per channel are the layers' filled slots.
+    const std::map<int, int> drivers = drivers_of(&panner);
+    for (int channel = 1; channel <= vorn::highest_channel; ++channel) {
+        const auto it = drivers.find(channel);
+        const int expected = it == drivers.end() ? 0 : it->second;
+        const int counted = panner.channel_drivers ? panner.channel_drivers[channel] : 0;
+        if (counted != expected)
+            add(breaches, "channel " + std::to_string(channel) + ": " + std::to_string(counted) +
+                              " drivers counted, " + std::to_string(expected) + " loudspeakers on it");
+    }
     return breaches;
 }
 
