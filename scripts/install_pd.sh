@@ -13,7 +13,7 @@ for file in "$build/Vorn.pd_linux" "$build/Vorn-help.pd"; do
 done
 mkdir -p "$externals/Vorn"
 cp "$build/Vorn.pd_linux" "$build/Vorn-help.pd" "$root/LICENSE" "$externals/Vorn/"
-if [ $# -lt 2 ]; then
+if [ -z "${2:-}" ]; then
   echo "installed into $externals/Vorn: [Vorn hall] creates in any patch, no path to set"
 else
   echo "installed into $externals/Vorn: [Vorn hall] creates where Pd searches $externals"
