@@ -50,8 +50,7 @@ void finish_panner(Panner &panner) {
     release_configuration_silently(panner);
     release_channel_selectors(panner);
     delete[] panner.channel_index;
-    delete[] panner.channel_drivers;
-    panner.channel_drivers = nullptr;
+    free_driver_index(panner);
     panner.channel_index = nullptr;
     send_queued(panner);  // a console line of the release
     delete panner.outbox;
