@@ -34,7 +34,7 @@ run:
 	scripts/install-deps.sh run
 	cmake --preset run >/dev/null
 	cmake --build --preset run -j $(JOBS)
-	$(SIM) examples/dome.vorn
+	"$(SIM)" examples/dome.vorn
 
 deps:
 	scripts/install-deps.sh
@@ -78,9 +78,9 @@ windows:
 help: release
 	build/bin/vorn-docs build/help
 	for script in examples/*.vorn; do \
-	  name=$$(basename $$script .vorn); \
-	  build/bin/vorn-docs --example $$script build/help/Vorn-$$name.maxpat && \
-	  build/bin/vorn-docs --example $$script build/help/Vorn-$$name.pd || exit 1; \
+	  name=$$(basename "$$script" .vorn); \
+	  build/bin/vorn-docs --example "$$script" "build/help/Vorn-$$name.maxpat" && \
+	  build/bin/vorn-docs --example "$$script" "build/help/Vorn-$$name.pd" || exit 1; \
 	done
 
 # docs/pd-help.png: the Pd help as Pd's own GUI draws it, on a virtual display.
@@ -93,13 +93,13 @@ help-picture: help pd
 # level plot docs/spread-level.svg. Commit what changes.
 docs: deps release
 	build/bin/vorn-docs --readme README.md
-	$(SIM) --svg docs/dome.svg examples/dome.vorn >/dev/null
+	"$(SIM)" --svg docs/dome.svg examples/dome.vorn >/dev/null
 	scripts/render_svg.py docs/dome.svg docs/dome.png
 	for picture in front-pair-plain front-pair-filled; do \
-	  $(SIM) --svg docs/$$picture.svg examples/$$picture.vorn >/dev/null && \
-	  scripts/render_svg.py docs/$$picture.svg docs/$$picture.png || exit 1; \
+	  "$(SIM)" --svg "docs/$$picture.svg" "examples/$$picture.vorn" >/dev/null && \
+	  scripts/render_svg.py "docs/$$picture.svg" "docs/$$picture.png" || exit 1; \
 	done
-	scripts/level_plot.py $(SIM) examples/dome.vorn docs/spread-level.svg
+	scripts/level_plot.py "$(SIM)" examples/dome.vorn docs/spread-level.svg
 
 # The Max package dist/Vorn/ and its zip dist/Vorn.zip.
 dist: help windows macos
@@ -115,9 +115,11 @@ pd:
 
 # Into ~/.local/lib/pd/extra/Vorn/, where Pd looks with no preference set; PD_EXTERNALS=DIR
 # installs into DIR/Vorn/ instead.
+# Every path is quoted, so that a folder with a space in its name stays one folder.
 PD_EXTERNALS ?=
+PD_BUILD := build/pd
 install-pd: pd
-	scripts/install_pd.sh build/pd $(PD_EXTERNALS)
+	scripts/install_pd.sh "$(PD_BUILD)" $(if $(PD_EXTERNALS),"$(PD_EXTERNALS)")
 
 # Pd's package-manager (deken) package dist/Vorn[vVERSION](PLATFORM)...dek. Another platform's
 # external joins with `DEKEN_EXTERNALS += TAG=FILE` and its build as a prerequisite of deken.
@@ -179,20 +181,20 @@ sim-arm64: cross-deps
 # through every scenario under qemu-aarch64 against the native vorn-sim.
 test-platforms: macos windows pd-arm64 pd-armv7 sim-arm64 release
 	tests/platforms/check_binaries.py macos windows linux-arm64 linux-armv7
-	tests/platforms/run_arm64_scenarios.sh build/cross/linux-arm64-sim/vorn-sim $(SIM)
+	tests/platforms/run_arm64_scenarios.sh build/cross/linux-arm64-sim/vorn-sim "$(SIM)"
 
 # The mask-editor page: its logic under node's test runner, then the page itself in headless
 # chromium against build/bin/vorn-sim (it rewrites docs/mask-editor.png).
 EDITOR_TESTS := tests/editor
 
 test-editor: editor-deps release
-	cd $(EDITOR_TESTS) && node --test core.test.js import.test.js page.test.js
+	cd "$(EDITOR_TESTS)" && node --test core.test.js import.test.js page.test.js
 
 # npm ci only when the lock file is newer than the last install.
 editor-deps:
 	scripts/install-deps.sh editor
-	@if [ ! $(EDITOR_TESTS)/node_modules/.package-lock.json -nt $(EDITOR_TESTS)/package-lock.json ]; then \
-	  cd $(EDITOR_TESTS) && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
+	@if [ ! "$(EDITOR_TESTS)/node_modules/.package-lock.json" -nt "$(EDITOR_TESTS)/package-lock.json" ]; then \
+	  cd "$(EDITOR_TESTS)" && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --no-audit --no-fund; fi
 
 # Pass cost against loudspeaker count, configuration cost, the goals of this run, and the plot
 # that docs/performance.md shows (rewritten here).
@@ -207,21 +209,21 @@ fuzz-build: native-deps
 
 # Each input once, no fuzzing: a finding that comes back fails here.
 fuzz-regressions: fuzz-build
-	$(FUZZER) -runs=0 $(FUZZ_SEEDS)
-	$(LAYOUT_FUZZER) -runs=0 $(LAYOUT_FUZZ_SEEDS)
+	"$(FUZZER)" -runs=0 $(FUZZ_SEEDS)
+	"$(LAYOUT_FUZZER)" -runs=0 $(LAYOUT_FUZZ_SEEDS)
 
 # `make fuzz SECONDS=N` hunts for N seconds, `make fuzz` until stopped. A finding is written
 # to build/fuzz/crash-*; once mended, it goes to tests/fuzz/regressions/.
 fuzz: fuzz-build
-	mkdir -p $(FUZZ_CORPUS)
-	$(FUZZER) $(FUZZ_CORPUS) $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
+	mkdir -p "$(FUZZ_CORPUS)"
+	"$(FUZZER)" "$(FUZZ_CORPUS)" $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
 	  -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
 
 # The same for vorn-layout's file reader: `make fuzz-layout SECONDS=N`; a finding is written
 # to build/fuzz/layout-crash-* and, once mended, goes to tests/fuzz/layout_regressions/.
 fuzz-layout: fuzz-build
-	mkdir -p $(LAYOUT_FUZZ_CORPUS)
-	$(LAYOUT_FUZZER) $(LAYOUT_FUZZ_CORPUS) $(LAYOUT_FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
+	mkdir -p "$(LAYOUT_FUZZ_CORPUS)"
+	"$(LAYOUT_FUZZER)" "$(LAYOUT_FUZZ_CORPUS)" $(LAYOUT_FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
 	  -dict=tests/fuzz/layout.dict -max_len=8192 -timeout=30 -rss_limit_mb=4096 \
 	  -artifact_prefix=build/fuzz/layout- -print_final_stats=1
 
@@ -229,7 +231,7 @@ fuzz-layout: fuzz-build
 valgrind: release
 	for script in examples/*.vorn; do \
 	  valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
-	    $(SIM) $$script >/dev/null || exit 1; \
+	    "$(SIM)" "$$script" >/dev/null || exit 1; \
 	done
 	@echo "valgrind: every example ran clean"
 

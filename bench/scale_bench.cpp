@@ -114,6 +114,51 @@ void solo_messages(benchmark::State &state) {
     state.SetComplexityN(messages);
 }
 
+// Refilling one layer of a committed ring of N layers, the layers taken in turn: each fill
+// costs what its own layer and channels cost, not what the whole ring holds. Every layer has
+// two loudspeakers, each channel shared by N / 1024 layers.
+void refill_one_layer_of(benchmark::State &state) {
+    const int layers = static_cast<int>(state.range(0));
+    BenchBox box;
+    std::vector<t_atom> elevations;
+    for (int i = 0; i < layers; ++i) elevations.push_back(number(-90 + 180.0 * i / layers));
+    send(box, "setup", elevations);
+    auto layer = [](int i) {
+        return std::vector<t_atom>{number(i), number(1 + (2 * i) % 2048), number(0), number(1 + (2 * i + 1) % 2048),
+                                   number(180)};
+    };
+    std::vector<std::vector<t_atom>> fills;
+    for (int i = 0; i < layers; ++i) fills.push_back(layer(i));
+    for (auto &fill : fills) send(box, "layer", fill);
+    send(box, "end", {});
+    int next = 0;
+    for (auto _ : state) {
+        send(box, "layer", fills[static_cast<std::size_t>(next)]);
+        next = (next + 1) % layers;
+    }
+    state.SetComplexityN(layers);
+}
+
+// The worst case for a refill that drops the map node of a shared channel: the only other
+// loudspeaker on it stands in the layer just below, at the far end of the ring's order. The
+// node falls back to it, and the refill takes it back.
+void refill_last_layer_of(benchmark::State &state) {
+    const int layers = static_cast<int>(state.range(0));
+    BenchBox box;
+    std::vector<t_atom> elevations;
+    for (int i = 0; i < layers; ++i) elevations.push_back(number(-90 + 180.0 * i / layers));
+    send(box, "setup", elevations);
+    auto layer = [&](int i) {
+        const int first = i >= layers - 2 ? 3 : 1;
+        return std::vector<t_atom>{number(i), number(first), number(0), number(first + 1), number(180)};
+    };
+    for (int i = 0; i < layers; ++i) send(box, "layer", layer(i));
+    send(box, "end", {});
+    std::vector<t_atom> last = layer(layers - 1);
+    for (auto _ : state) send(box, "layer", last);
+    state.SetComplexityN(layers);
+}
+
 void live_once() {
     BenchBox box;
     send(box, "setup", {number(-30), number(0), number(45)});
@@ -149,6 +194,8 @@ BENCHMARK(layer_100000_atoms)->Unit(benchmark::kMillisecond);
 BENCHMARK(solo_100000_atoms)->Unit(benchmark::kMillisecond);
 BENCHMARK(mask_100000_atoms)->Unit(benchmark::kMillisecond);
 BENCHMARK(solo_messages)->Arg(10'000)->Arg(20'000)->Arg(40'000)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(refill_one_layer_of)->Arg(2'000)->Arg(20'000)->Unit(benchmark::kMicrosecond)->Complexity();
+BENCHMARK(refill_last_layer_of)->Arg(2'000)->Arg(20'000)->Unit(benchmark::kMicrosecond)->Complexity();
 BENCHMARK(lifecycles)->Iterations(10'000)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

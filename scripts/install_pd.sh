@@ -18,7 +18,7 @@ rm -rf "$externals/Vorn/examples"
 mkdir "$externals/Vorn/examples"
 cp "$build/Vorn.pd_linux" "$build/Vorn-help.pd" "$root/LICENSE" "$externals/Vorn/"
 cp "$build"/examples/Vorn-*.pd "$externals/Vorn/examples/"
-if [ $# -lt 2 ]; then
+if [ -z "${2:-}" ]; then
   echo "installed into $externals/Vorn: [Vorn hall] creates in any patch, no path to set"
 else
   echo "installed into $externals/Vorn: [Vorn hall] creates where Pd searches $externals"

@@ -46,7 +46,8 @@ for pair in "$@"; do
 done
 
 # The tags sorted, so that the name does not depend on the order they were given in.
-name="Vorn[v$version]$(printf '(%s)' $(printf '%s\n' "${tags[@]}" | sort -u)).dek"
+mapfile -t sorted < <(printf '%s\n' "${tags[@]}" | sort -u)
+name="Vorn[v$version]$(printf '(%s)' "${sorted[@]}").dek"
 mkdir -p "$out"
 rm -f "$out/$name"
 (cd "$stage" && zip -q -r -X package.zip Vorn)

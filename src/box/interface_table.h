@@ -116,24 +116,28 @@ inline constexpr Message messages[] = {
      "Fill one layer with loudspeakers",
      "LAYER counts from 0 in the order of the setup elevations; each loudspeaker is an output channel (1..2048) "
      "and an azimuth in 0..360, in ascending order. A layer filled again sends 0 on each channel it drops that no "
-     "other loudspeaker drives. Any error, a symbol where a number belongs included, drops the whole configuration."},
+     "other loudspeaker drives. Any error, a symbol where a number belongs included, drops the whole configuration, "
+     "which the console says. A channel above those the last end committed sounds only after the next end, which the "
+     "console says at once."},
     {"mask", atoms, {.atoms = set_masks}, 0, true, "mask CHANNEL VALUE [CHANNEL VALUE ...]",
      "Cap channels",
      "Each VALUE (0..1) caps the amplitude of its channel from the next pass on; values outside the range are "
-     "reported and clamped. A CHANNEL is a whole number; one that is refused (a fraction, a symbol) skips its VALUE, "
-     "and a symbol as VALUE skips its pair."},
+     "reported and clamped. A CHANNEL is a whole number above 0; one that is refused (a fraction, a symbol, 0 or "
+     "less) skips its VALUE, and a symbol as VALUE skips its pair."},
     {"radius", atoms, {.atoms = receive_radius}, 0, true, "radius DEGREES",
      "Set the spread radius",
      "Widens the source: every loudspeaker within DEGREES (1..360) of its direction gets a floor that grows "
      "towards the source. Takes effect at the next pass."},
-    {"power", one_float, {.one_float = set_constant_power}, 0, true, "power 0|1",
+    {"power", atoms, {.atoms = receive_power}, 0, true, "power 0|1",
      "Keep the level as the spread widens",
      "1 scales every pass's amplitudes, before the masks, so that their squares add up to the square of the gain: "
      "a wider radius spreads the same power instead of adding to it. The layers' loudspeakers and each solo layer "
-     "keep it apart. 0, the default, leaves the spread floor as it is. From the next pass on; setup keeps it."},
+     "keep it apart. 0, the default, leaves the spread floor as it is. From the next pass on; setup keeps it. "
+     "Any other value, a symbol or no number at all is refused and the law stays as it was."},
     {"solo", atoms, {.atoms = receive_solo}, 0, true, "solo CHANNEL AZIMUTH [CHANNEL AZIMUTH ...]",
      "Add an azimuth-only layer",
-     "A layer that follows the azimuth alone, whatever the elevation: subwoofers, say. Each solo message adds one."},
+     "A layer that follows the azimuth alone, whatever the elevation: subwoofers, say. Each solo message adds one. "
+     "As with layer, a channel without its azimuth or any other error drops the whole configuration."},
     {"setup", atoms, {.atoms = setup_ring}, 0, true, "setup ELEVATION [ELEVATION ...]",
      "Start a configuration with the layer elevations",
      "Elevations in degrees, ascending and distinct, within -90..90. All are checked first: a refused setup changes "
@@ -179,13 +183,13 @@ inline constexpr Caveat caveats[] = {
     {"A channel given twice",
      "A channel given to two loudspeakers keeps one map entry, the one entered last: mask and the spread reach only that loudspeaker. When its layer lets the channel go, the entry passes to the other loudspeaker."},
     {"A layer filled again",
-     "A layer filled again sends 0 on each channel it drops that no other loudspeaker drives; setup and every refused layer or solo send 0 on every channel still above 0."},
+     "A layer filled again sends 0 on each channel it drops that no other loudspeaker drives; setup and every refused layer or solo send 0 on every channel still above 0. A refused layer or solo drops the whole configuration and says so: send setup, layer and end again. A channel that a fill after end brings in above the committed ones sounds only after the next end, which the fill says."},
     {"Before the first end",
      "Until end has committed a configuration, no pass runs: the first position, bang or refresh says so, once. end refuses a ring with a layer that has no loudspeakers, naming it."},
     {"Repeated complaints",
-     "A line that a pass would post on every pass (no setup, an empty solo layer) is posted once per configuration change."},
+     "A line that a pass would post on every pass (no setup, no commit) is posted once per configuration change. Dropping a configuration posts nothing about its empty layers."},
     {"A symbol for a number",
-     "A symbol where setup, layer, solo, mask or radius expects a number is reported with its position: setup then changes nothing, layer and solo drop the configuration, mask skips the pair, radius stays."},
+     "A symbol where setup, layer, solo, mask, radius or power expects a number is reported with its position: setup then changes nothing, layer and solo drop the configuration, mask skips the pair, radius and power stay."},
     {"A symbol in a list",
      "A list with a symbol in it is refused, but the numbers after the symbol have already taken effect."},
     {"Configuring from the box's own output",

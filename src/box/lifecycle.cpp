@@ -50,6 +50,7 @@ void finish_panner(Panner &panner) {
     release_configuration_silently(panner);
     release_channel_selectors(panner);
     delete[] panner.channel_index;
+    free_driver_index(panner);
     panner.channel_index = nullptr;
     send_queued(panner);  // a console line of the release
     delete panner.outbox;

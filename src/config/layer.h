@@ -47,5 +47,14 @@ void release_layer(Panner &panner, Layer &layer, bool keep_other_drivers);
 void delete_layer(Layer *layer);
 // Makes the six arrays with `count` slots: mask 1, spread 0, last sent -1, accumulator 0.
 void make_speaker_arrays(Layer &layer, std::int32_t count);
+// Counts the layer's loudspeakers in `channel_drivers` and the driver index once its fill is
+// whole; the release takes them out again.
+void count_layer_drivers(Panner &panner, const Layer &layer);
+// Whether a loudspeaker of a given or solo layer drives the channel now.
+bool channel_driven(const Panner &panner, std::int32_t channel);
+// The first loudspeaker on the channel in ring order, then solo order, then slot order: its
+// layer and slot, or false when none drives it.
+bool first_driver(const Panner &panner, std::int32_t channel, Layer *&layer, std::int32_t &slot);
+void free_driver_index(Panner &panner);
 
 }  // namespace vorn

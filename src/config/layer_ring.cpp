@@ -14,7 +14,10 @@ constexpr const char *map_not_freed =
     "BUG: map has not been completely freed (should have been by freeing layers, expecting memory leaks)...";
 
 // Every amplitude of the layer works out as 0, so each channel not already at 0 is sent 0.
+// A layer without loudspeakers has nothing to silence: clearing is not a pass, and its
+// empty layers are no error here.
 void silence_layer(Panner &panner, Layer &layer) {
+    if (layer.speaker_count == 0) return;
     for (std::int32_t mode : {layer_mode_set, layer_mode_add_and_send}) {
         layer.layer_gain = 0;
         layer.source_gain = 0;

@@ -43,21 +43,20 @@ void describe(SpeakerNode &node, std::int32_t id, std::int32_t layer_id, double 
 }
 
 // Gives each node in `orphans` (marked by channel) to the first loudspeaker of another layer
-// on its channel, in ring order, then solo order, then slot order; clears its mark.
-void hand_to_other_drivers(Panner &panner, const Layer &leaving, std::vector<bool> &orphans, std::size_t count) {
-    auto visit = [&](const Layer &layer) {
-        if (&layer == &leaving) return;
-        for (std::int32_t i = 0; i < layer.speaker_count && count > 0; ++i) {
-            const std::int32_t channel = layer.channels[i];
-            if (!orphans[channel]) continue;
-            describe(*panner.channel_index[channel], i, layer.layer_id, layer.azimuths[i], layer.elevation);
-            orphans[channel] = false;
-            --count;
-        }
-    };
-    for (std::int32_t i = 0; i < panner.ring_count / 2 && count > 0; ++i) visit(*panner.ring_layers[i]);
-    for (std::int32_t k = 0; k < panner.solo_count && count > 0; ++k) visit(*panner.solo_layers[k]);
-    panner.spread_plan_current = false;
+// on its channel, in ring order, then solo order, then slot order; clears its mark. The
+// driver index names that loudspeaker (the leaving layer has left it already), so a refill
+// costs what its own channels cost, whatever the other layers hold.
+void hand_to_other_drivers(Panner &panner, const Layer &leaving, std::vector<bool> &orphans) {
+    for (std::int32_t slot = 0; slot < leaving.slot_capacity; ++slot) {
+        const std::int32_t channel = leaving.channels[slot];
+        if (channel < 1 || channel > highest_channel || !orphans[channel]) continue;
+        Layer *driver = nullptr;
+        std::int32_t i = 0;
+        if (!first_driver(panner, channel, driver, i)) continue;
+        describe(*panner.channel_index[channel], i, driver->layer_id, driver->azimuths[i], driver->elevation);
+        orphans[channel] = false;
+        panner.spread_plan_current = false;
+    }
 }
 
 }  // namespace
@@ -100,7 +99,7 @@ void remove_layer_speakers(Panner &panner, const Layer &layer, bool keep_other_d
         }
     }
     if (count == 0) return;
-    if (keep_other_drivers) hand_to_other_drivers(panner, layer, orphans, count);
+    if (keep_other_drivers) hand_to_other_drivers(panner, layer, orphans);
     for (std::int32_t slot = 0; slot < layer.slot_capacity; ++slot) {
         const std::int32_t channel = layer.channels[slot];
         if (channel < 1 || channel > highest_channel || !orphans[channel]) continue;

@@ -15,6 +15,7 @@
 #include "engine/pre_mask.h"
 #include "engine/spread_plan.h"
 #include "host/panner.h"
+#include "host/read_atoms.h"
 
 namespace vorn {
 
@@ -124,6 +125,18 @@ void set_constant_power(Panner &panner, double on) {
         return;
     }
     panner.constant_power = on == 1;
+}
+
+// Read here rather than by the host's typed dispatch, which in some hosts turns a symbol or a
+// missing number into 0 and so would turn the law off without a word.
+void receive_power(Panner &panner, host::Args args) {
+    if (args.count == 0) {
+        host::error(&panner, "power: argument 1 is missing; 1 keeps the power of the source gain, 0 leaves the spread "
+                             "as it is");
+        return;
+    }
+    if (refused_as_number(panner, "power", 0, args[0])) return;
+    set_constant_power(panner, host::number_of(args[0]));
 }
 
 }  // namespace vorn

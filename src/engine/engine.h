@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "host/host.h"
 
@@ -35,6 +36,8 @@ void report_from_pass(Panner &panner, std::uint32_t report, const char *text);
 // Sends 0 on every channel the patch holds above 0 that no loudspeaker of the
 // configuration drives any more (all of them once the layers are gone).
 void silence_undriven_channels(Panner &panner);
+// The same for these channels only.
+void silence_undriven_channels(Panner &panner, std::span<const std::int32_t> channels);
 // Sends a layer summed in mode 2, every amplitude times `scale` before the mask.
 void send_layer_scaled(Panner &panner, Layer &layer, double scale);
 // The scale that makes the squares of these layers' amplitudes add up to the square of the
@@ -46,6 +49,8 @@ void send_scaled(Panner &panner, Layer *const *layers, std::int32_t count, doubl
 void send_at_constant_power(Panner &panner, Layer *const *layers, std::int32_t count);
 // "power 1" turns the constant-power law on, "power 0" off; from the next pass on.
 void set_constant_power(Panner &panner, double on);
+// "power": one number, refused when it is a symbol or missing.
+void receive_power(Panner &panner, host::Args args);
 // Stores a new spread radius and recomputes every loudspeaker's spread floor.
 void update_spreads(Panner &panner, double radius);
 // "radius": one number.

@@ -47,7 +47,8 @@ void set_masks(Panner &panner, host::Args args) {
             }
             if (channel <= 0) {
                 host::error(&panner, "mask: spaker channel %d must be greater than zero", channel);
-                return;
+                ++position;
+                continue;
             }
             continue;
         }

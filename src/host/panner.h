@@ -14,6 +14,7 @@ namespace vorn {
 struct Layer;
 struct SpeakerNode;
 struct SpreadPlan;
+struct DriverIndex;
 
 struct Panner {
     host::Box *box;  // the binding's record that holds this Panner, for console lines
@@ -43,6 +44,10 @@ struct Panner {
     std::int32_t selector_count;     // entries of channel_selectors: map_total of the last commit
     SpeakerNode *speaker_tail;       // last node of the Speaker map
     SpeakerNode **channel_index;     // node of each channel 1..2048, beside the Speaker map
+    // Loudspeakers on each channel 1..2048 over the given and solo layers' filled slots, so
+    // that a fill learns whether a channel it drops is still driven without a walk of them all.
+    std::int32_t *channel_drivers;
+    DriverIndex *driver_index;  // the same slots by channel in ring, solo and slot order
     std::int32_t selector_capacity;  // symbols made in channel_selectors; kept across commits
     SpreadPlan *spread_plan;         // the map laid out flat for the spread pass
     bool spread_plan_current;        // false once the map or a layer's arrays changed

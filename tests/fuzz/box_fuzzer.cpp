@@ -268,10 +268,26 @@ private:
         for (const std::string &out : lines_) checker_.observe(panner(), out);
         for (int i = 0; i < fed_back_; ++i) checker_.note_fed_back();
         if (const std::string breaches = checker_.end_message(&panner()); !breaches.empty()) finding(breaches, text);
+        check_console_lines(atoms.size(), text);
         if (feedback && fed_back_ == 0 && atoms[0].a_type == A_SYM && atoms[0].a_w.w_sym == gensym("refresh") &&
             inlet == 0)
             if (const std::string breaches = checker_.refresh_breaches(panner()); !breaches.empty())
                 finding(breaches, text);
+    }
+
+    // No message makes the box post more than a handful of lines besides one for each item it
+    // names: an atom of its own, a loudspeaker that "info" lists, a message the patch sent
+    // back. Dropping a ring of many empty layers, say, is no reason for a line per layer.
+    void check_console_lines(std::size_t atoms, const std::string &text) {
+        constexpr std::size_t handful = 8;
+        std::size_t said = 0;
+        for (const std::string &out : lines_)
+            said += out.compare(0, 6, "post: ") == 0 || out.compare(0, 7, "error: ") == 0;
+        const std::size_t bound = handful + atoms + static_cast<std::size_t>(panner().map_total) +
+                                  static_cast<std::size_t>(fed_back_) * (handful + loop_tokens_.size());
+        if (said > bound)
+            finding(std::to_string(said) + " console lines for one message, more than " + std::to_string(bound) + "\n",
+                    text);
     }
 
     // The patch: records what leaves the box, and now and then answers with a message.

@@ -2,6 +2,7 @@
 // layer, the warnings, imaginary loudspeakers, and what Vorn cannot hold.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "layout/grouping.h"
@@ -262,3 +263,52 @@ TEST(Grouping, BackToTheFilesTermsByChannel) {
 }
 
 }  // namespace
+
+// At a real loudspeaker's direction the real one takes the source whole: an imaginary one
+// there (at its azimuth in its ring, or anywhere at the same pole) is left out.
+TEST(Grouping, ARealLoudspeakerWinsItsDirectionOverAnImaginaryOne) {
+    std::vector<Loudspeaker> loudspeakers = {at(0, 0, 1), at(90, 0, 2), at(180, 0, 3), at(-90, 0, 4), at(0, 90, 5)};
+    for (auto [azimuth, elevation] : {std::pair{90.0, 1.0}, std::pair{45.0, 0.0}, std::pair{120.0, 90.0}}) {
+        Loudspeaker imaginary = at(azimuth, elevation, 1);
+        imaginary.imaginary = true;
+        loudspeakers.push_back(imaginary);
+    }
+    GroupingOptions options;
+    options.fill_gaps = true;
+    const auto grouping = vorn_layout::group_layout(layout_of(loudspeakers), options);
+    EXPECT_EQ(grouping.configuration.elevations, (std::vector<double>{0, 90}));
+    EXPECT_EQ(pairs(grouping.configuration.layers[0]), (Pairs{{1, 0}, {6, 45}, {2, 90}, {3, 180}, {4, 270}}));
+    EXPECT_EQ(pairs(grouping.configuration.layers[1]), (Pairs{{5, 0}}));
+    EXPECT_EQ(grouping.imaginary_channels, (std::vector<int>{6}));
+    EXPECT_NE(std::find(grouping.notes.begin(), grouping.notes.end(),
+                        "imaginary loudspeakers 6 8 left out: a real loudspeaker stands at their directions"),
+              grouping.notes.end());
+}
+
+TEST(Grouping, PolesStayRingsOfTheirOwnAtAnyTolerance) {
+    GroupingOptions wide;
+    wide.tolerance = 180;
+    const auto layout = layout_of({at(0, -90, 1), at(0, 90, 2)});
+    EXPECT_EQ(vorn_layout::group_layout(layout, wide).configuration.elevations, (std::vector<double>{-90, 90}));
+    wide.tolerance = 1000;
+    const auto grouping = vorn_layout::group_layout(layout_of({at(0, -90, 1), at(0, 0, 2), at(0, 90, 3)}), wide);
+    EXPECT_EQ(grouping.configuration.elevations, (std::vector<double>{-90, 0, 90}));
+}
+
+// Pd reads a message box's numbers into single floats, where these would be 0: written as 0
+// and said so, two of them make one layer rather than two that Pd would find equal.
+TEST(Grouping, PdWritesAnglesBelowItsFloatsAsZero) {
+    GroupingOptions pd;
+    pd.significant_digits = 6;
+    pd.tolerance = 0;
+    const auto grouping =
+        vorn_layout::group_layout(layout_of({at(0, 5e-324, 1), at(90, 1e-300, 2), at(1e-300, 10, 3), at(180, 10, 4)}), pd);
+    EXPECT_EQ(grouping.configuration.elevations, (std::vector<double>{0, 10}));
+    EXPECT_EQ(pairs(grouping.configuration.layers[0]), (Pairs{{1, 0}, {2, 90}}));
+    EXPECT_EQ(pairs(grouping.configuration.layers[1]), (Pairs{{3, 0}, {4, 180}}));
+    EXPECT_EQ(grouping.notes[0], "loudspeakers 1 2 3: angles nearer 0 than 1.17549e-38 written as 0, the least a Pd float holds");
+    // Without Pd's precision nothing is rounded.
+    pd.significant_digits = 0;
+    EXPECT_EQ(vorn_layout::group_layout(layout_of({at(0, 5e-324, 1), at(0, 1e-300, 2)}), pd).configuration.elevations,
+              (std::vector<double>{5e-324, 1e-300}));
+}

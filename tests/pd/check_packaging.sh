@@ -2,7 +2,8 @@
 # Vorn where a user puts it, in a real Pd that is given no path:
 #   check_packaging.sh install PD_BUILD_DIR   `make install-pd` into an empty home, then a
 #                                             fresh `pd -nogui` there creates [Vorn hall], and
-#                                             opens the examples installed beside it;
+#                                             opens the examples installed beside it; the
+#                                             same into a folder with a space in its name;
 #   check_packaging.sh deken PD_BUILD_DIR     `make deken`'s package unpacked into an empty
 #                                             folder, which `pd -nogui -batch` creates the box
 #                                             from, and its help patch and examples open there.
@@ -46,6 +47,15 @@ case $mode in
     for example in "$installed"/Vorn-*.pd; do
       HOME="$home" pd_creates_box "$home/.local/lib/pd/extra" -batch -open "$example"
     done
+    # Through make, into a folder whose name has a space: it stays one folder. `-o pd` keeps
+    # make from building Pd again, which the test's build already did.
+    spaced="$work/my externals"
+    HOME="$home" make -s -C "$root" -o pd install-pd PD_BUILD="$build" PD_EXTERNALS="$spaced" >"$work/make.log" 2>&1 ||
+      { cat "$work/make.log"; fail "make install-pd into a folder with a space"; }
+    [ -f "$spaced/Vorn/Vorn.pd_linux" ] || fail "make install-pd did not install into $spaced/Vorn"
+    [ ! -e "$work/my" ] || fail "make install-pd split $spaced at its space"
+    grep -qF "installed into $spaced/Vorn:" "$work/make.log" || fail "make install-pd reported: $(cat "$work/make.log")"
+    HOME="$home" pd_creates_box "$spaced" -noprefs -path "$spaced" -open "$work/patch/box.pd"
     ;;
   deken)
     cpu=$(uname -m | sed 's/^x86_64$/amd64/; s/^aarch64$/arm64/; s/^i[3-6]86$/i386/')

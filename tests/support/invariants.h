@@ -14,7 +14,8 @@ namespace vorn_test {
 
 // The Speaker map and the channel index agree: every node is found under its channel, the
 // index holds no other node, the back links and the tail are right, `map_total` is the
-// highest channel, and each node names a loudspeaker slot of a layer that drives its channel.
+// highest channel, each node names a loudspeaker slot of a layer that drives its channel, and
+// the drivers counted per channel are the loudspeakers the layers hold on it.
 std::string speaker_map_breaches(const vorn::Panner &panner);
 
 // Follows one box through its transcript, as the patch sees it.

@@ -1,6 +1,7 @@
 #include "layout/grouping.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -31,12 +32,19 @@ struct Ring {
     AzimuthGap real_gap;  // before any filling
 };
 
-// What a host's message box keeps of a number (Pd prints and saves with %g).
+// What a host's message box keeps of a number (Pd prints and saves with %g, and reads it
+// into a single-precision float, where a value this near 0 is 0 or a denormal).
 double rounded(double value, int significant_digits) {
     if (significant_digits <= 0) return value;
+    if (std::fabs(value) < FLT_MIN) return 0.0;
     char text[64];
     std::snprintf(text, sizeof text, "%.*g", significant_digits, value);
     return std::strtod(text, nullptr) + 0.0;
+}
+
+// Rounded to 0 by the above where the unrounded angle was not 0.
+bool flushed(double value, int significant_digits) {
+    return significant_digits > 0 && value != 0 && std::fabs(value) < FLT_MIN;
 }
 
 // Degrees as a report shows them: to 0.01.
@@ -98,8 +106,8 @@ double ring_elevation(const std::vector<Placed> &members, int significant_digits
 
 // Neighbours within the tolerance chain into one ring, which spans at most twice the
 // tolerance: a lone loudspeaker between two rings must not bridge them. A pole never joins
-// another ring, since its azimuths mean nothing and it closes the rings over the top (or
-// the bottom).
+// another ring, the other pole's included (at a tolerance of 180 or more they are within
+// reach), since its azimuths mean nothing and it closes the rings over the top (or the bottom).
 std::vector<Ring> rings_of(std::vector<Placed> directional, double tolerance) {
     std::stable_sort(directional.begin(), directional.end(),
                      [](const Placed &a, const Placed &b) { return a.elevation < b.elevation; });
@@ -107,10 +115,11 @@ std::vector<Ring> rings_of(std::vector<Placed> directional, double tolerance) {
     for (const Placed &placed : directional) {
         const double below = rings.empty() ? 0 : rings.back().members.back().elevation;
         const double lowest = rings.empty() ? 0 : rings.back().members.front().elevation;
+        const bool either_pole = is_pole(placed.elevation) || is_pole(below);
         const bool joins = !rings.empty() &&
                            (placed.elevation == below ||
-                            (placed.elevation - below <= tolerance && placed.elevation - lowest <= 2 * tolerance)) &&
-                           is_pole(placed.elevation) == is_pole(below);
+                            (!either_pole && placed.elevation - below <= tolerance &&
+                             placed.elevation - lowest <= 2 * tolerance));
         if (!joins) rings.emplace_back();
         rings.back().members.push_back(placed);
     }
@@ -222,6 +231,25 @@ std::string numbers_text(const std::vector<int> &numbers) {
     return text;
 }
 
+// The layer panner gives a direction shared by two loudspeakers of a ring to one of them on
+// each side, and an imaginary one's share is dropped: at a real loudspeaker's direction (its
+// azimuth, or anywhere at the same pole) the real one takes it whole. Returns the numbers of
+// those left out.
+std::vector<int> drop_imaginary_at_real_directions(Ring &ring) {
+    const bool pole_ring = is_pole(ring.members.front().elevation);
+    std::set<double> real_azimuths;
+    for (const Placed &member : ring.members)
+        if (!member.imaginary) real_azimuths.insert(member.azimuth);
+    std::vector<int> dropped;
+    if (real_azimuths.empty()) return dropped;
+    std::erase_if(ring.members, [&](const Placed &member) {
+        if (!member.imaginary || !(pole_ring || real_azimuths.count(member.azimuth))) return false;
+        dropped.push_back(member.loudspeaker->number);
+        return true;
+    });
+    return dropped;
+}
+
 }  // namespace
 
 double vorn_azimuth(double file_azimuth, bool clockwise) {
@@ -259,10 +287,13 @@ Grouping group_layout(const LoudspeakerLayout &layout, const GroupingOptions &op
     };
     auto place = [&](double file_azimuth) { return kept(vorn_azimuth(file_azimuth, options.clockwise)); };
     std::vector<Placed> directional, solo;
-    std::vector<int> gain_numbers;
+    std::vector<int> gain_numbers, flushed_numbers;
     for (const Loudspeaker &loudspeaker : layout.loudspeakers) {
         if (loudspeaker.imaginary && !options.fill_gaps) continue;
         if (!loudspeaker.imaginary && loudspeaker.gain != 1) gain_numbers.push_back(loudspeaker.number);
+        if (flushed(loudspeaker.elevation, options.significant_digits) ||
+            flushed(vorn_azimuth(loudspeaker.azimuth, options.clockwise), options.significant_digits))
+            flushed_numbers.push_back(loudspeaker.number);
         const Placed placed{&loudspeaker, place(loudspeaker.azimuth),
                             rounded(loudspeaker.elevation, options.significant_digits), loudspeaker.channel,
                             loudspeaker.imaginary};
@@ -278,8 +309,23 @@ Grouping group_layout(const LoudspeakerLayout &layout, const GroupingOptions &op
     if (!left_out.empty())
         grouping.notes.push_back(std::string(left_out.size() == 1 ? "imaginary loudspeaker " : "imaginary loudspeakers ") +
                                  numbers_text(left_out) + " left out (--fill-gaps keeps them)");
+    // Pd would read such a number as 0 (or a denormal) anyway; written as 0, two of them
+    // cannot become two layers or azimuths that Pd then finds equal.
+    if (!flushed_numbers.empty())
+        grouping.notes.push_back(std::string(flushed_numbers.size() == 1 ? "loudspeaker " : "loudspeakers ") +
+                                 numbers_text(flushed_numbers) +
+                                 ": angles nearer 0 than 1.17549e-38 written as 0, the least a Pd float holds");
 
     std::vector<Ring> rings = rings_of(directional, options.tolerance);
+    std::vector<int> coinciding;
+    for (Ring &ring : rings)
+        for (int number : drop_imaginary_at_real_directions(ring)) coinciding.push_back(number);
+    if (!coinciding.empty()) {
+        std::sort(coinciding.begin(), coinciding.end());
+        grouping.notes.push_back(std::string(coinciding.size() == 1 ? "imaginary loudspeaker " : "imaginary loudspeakers ") +
+                                 numbers_text(coinciding) + " left out: a real loudspeaker stands at " +
+                                 (coinciding.size() == 1 ? "its direction" : "their directions"));
+    }
     long long next_channel = by_channel.rbegin()->first + 1;
     for (Ring &ring : rings) {
         ring.elevation = ring_elevation(ring.members, options.significant_digits);
