@@ -360,13 +360,14 @@ Patch masks_section(Host host, int channels) {
 
 Patch good_to_know_section(Host host) {
     Layout layout(host);
-    int y = layout.bottom(layout.comment(margin, 10, line_width, "Good to know:")) + 6;
+    // As wide as the basics' window, so that the notes and the messages fit one screen.
+    int y = layout.bottom(layout.comment(margin, 10, reading_width, "Good to know:")) + 6;
     for (const table::Caveat &caveat : table::caveats)
-        y = layout.bottom(layout.comment(margin, y, line_width, text(caveat.title, ": ", caveat.text))) + 6;
-    y = layout.bottom(layout.comment(margin, y, line_width,
+        y = layout.bottom(layout.comment(margin, y, reading_width, text(caveat.title, ": ", caveat.text))) + 6;
+    y = layout.bottom(layout.comment(margin, y, reading_width,
                                      "A channel's map entry is the box's record of the loudspeaker that drives it: "
                                      "which ring, which place in it, its direction and its mask.")) + 6;
-    y = layout.bottom(layout.comment(margin, y + 15, line_width, "Every message the box takes:")) + 6;
+    y = layout.bottom(layout.comment(margin, y + 15, reading_width, "Every message the box takes:")) + 6;
     for (const table::Message &m : table::messages) {
         if (!listed(m) || (!m.in_pd && host == Host::pd)) continue;
         const std::string name = user_name(m);
@@ -378,7 +379,7 @@ Patch good_to_know_section(Host host) {
         std::string what = text(m.digest, ".");
         if (const table::Message *integer = integer_form_of(m); integer && host == Host::max)
             what.append(" An int does the same: ").append(integer->digest).append(".");
-        y = layout.bottom(layout.comment(margin, y, line_width, text(how, ": ", what))) + 4;
+        y = layout.bottom(layout.comment(margin, y, reading_width, text(how, ": ", what))) + 4;
     }
     return layout.finish("good-to-know");
 }
