@@ -12,7 +12,8 @@ LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
 LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken macos pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
+.PHONY: all release debug debug-clang run test test-debug test-debug-clang fuzz-timed fuzz-layout-timed tsan \
+	test-windows test-pd test-dist deps native-deps windows pd install-pd deken macos pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
 	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
@@ -38,23 +39,38 @@ deps:
 native-deps:
 	scripts/install-deps.sh --native-only
 
-test: deps debug debug-clang release
+# Each stage a target of its own, timed: the table at the end shows where the time goes.
+TEST_STAGES := deps debug debug-clang release test-debug test-debug-clang fuzz-regressions \
+  fuzz-timed fuzz-layout-timed valgrind tsan windows test-windows pd test-pd macos pd-arm64 sim-arm64 \
+  test-platforms test-editor test-dist
+
+test:
+	scripts/run_stages.sh $(TEST_STAGES)
+
+test-debug: debug
 	ctest --preset debug -j $(JOBS)
+
+test-debug-clang: debug-clang
 	ctest --preset debug-clang -j $(JOBS)
-	$(MAKE) fuzz-regressions
+
+fuzz-timed:
 	$(MAKE) fuzz SECONDS=180
+
+fuzz-layout-timed:
 	$(MAKE) fuzz-layout SECONDS=60
-	$(MAKE) valgrind
+
+tsan:
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS) --target vorn_thread_tests
 	ctest --preset tsan
-	$(MAKE) windows
+
+test-windows: windows
 	ctest --preset windows -j $(JOBS)
-	$(MAKE) pd
+
+test-pd: pd
 	ctest --preset pd -j $(JOBS)
-	$(MAKE) test-platforms
-	$(MAKE) test-editor
-	$(MAKE) dist
+
+test-dist: dist
 	tests/docs/check_package.py dist
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
