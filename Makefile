@@ -13,7 +13,7 @@ LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
 .PHONY: all release debug debug-clang run test test-debug test-debug-clang fuzz-timed fuzz-layout-timed tsan \
-	test-windows test-pd test-dist deps native-deps windows pd install-pd deken macos pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
+	test-windows test-pd test-dist deps native-deps windows pd install-pd deken macos macos-pd pd-windows pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
 	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
 
 all: release
@@ -68,6 +68,7 @@ test-windows: windows
 	ctest --preset windows -j $(JOBS)
 
 test-pd: pd
+	cmake --build --preset pd -j $(JOBS)
 	ctest --preset pd -j $(JOBS)
 
 test-dist: dist
@@ -115,10 +116,17 @@ docs: deps release
 dist: deps help windows macos
 	scripts/make_dist.sh
 
-# The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd.
+# The Pd external build/pd/Vorn.pd_linux and its help patch; `make test-pd` builds the test
+# object that runs scenarios in Pd, and runs them.
 pd: deps
 	cmake --preset pd >/dev/null
-	cmake --build --preset pd -j $(JOBS)
+	cmake --build --preset pd-only -j $(JOBS)
+
+# Pd's external for 64-bit Windows alone, build/windows/x64/Vorn.m_amd64 (`make windows`
+# builds it with the rest).
+pd-windows: deps
+	cmake --preset windows-x64 >/dev/null
+	cmake --build --preset pd-windows -j $(JOBS)
 
 # Into ~/.local/lib/pd/extra/Vorn/, where Pd looks with no preference set; PD_EXTERNALS=DIR
 # installs into DIR/Vorn/ instead.
@@ -133,7 +141,8 @@ DEKEN_EXTERNALS := Linux-$(PD_LINUX_CPU)-32=build/pd/Vorn.pd_linux
 # The cross-built ones: the universal macOS external counts for both of its architectures.
 DEKEN_EXTERNALS += Darwin-amd64-32=build/macos/Vorn.d_fat Darwin-arm64-32=build/macos/Vorn.d_fat \
   Linux-arm64-32=build/cross/linux-arm64/pd/Vorn.l_arm64 Windows-amd64-32=build/windows/x64/Vorn.m_amd64
-deken: pd macos windows pd-arm64
+# It builds the Pd externals alone: no Max plug-in, no 32-bit Windows, no wine.
+deken: pd macos-pd pd-windows pd-arm64
 	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
 
 # The cross builds, with Zig from npm (into build/zig) and none of them on `make run`'s path.
@@ -147,6 +156,14 @@ macos: cross-deps
 	cmake --preset macos-x64 >/dev/null
 	cmake --build --preset macos-x64 -j $(JOBS)
 	scripts/make_macos.sh
+
+# build/macos/Vorn.d_fat alone, the Pd external of both slices.
+macos-pd: cross-deps
+	cmake --preset macos-arm64 >/dev/null
+	cmake --build --preset macos-arm64-pd -j $(JOBS)
+	cmake --preset macos-x64 >/dev/null
+	cmake --build --preset macos-x64-pd -j $(JOBS)
+	scripts/make_macos.sh --pd
 
 # The Pd external for Linux arm64, build/cross/linux-arm64/pd/Vorn.l_arm64.
 pd-arm64: cross-deps

@@ -54,17 +54,26 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Zig 0.11.0 from the npm package pinned in cmake/zig/package-lock.json (by version and
-# integrity hash; it runs no install script), into build/zig; again only when the lock file
-# is newer than the last install.
+# integrity hash; it runs no install script), once per machine into a folder named by the
+# lock file's hash beside Zig's shared cache (cmake/toolchains/zig.cmake), and linked from
+# build/zig/node_modules.
 case "${1:-}" in
   --native-only | --editor | --pd-bench) ;;
   *)
     root=$(cd "$(dirname "$0")/.." && pwd)
-    zig=$root/build/zig
-    if [ ! "$zig/node_modules/.package-lock.json" -nt "$root/cmake/zig/package-lock.json" ]; then
-      mkdir -p "$zig"
-      cp "$root/cmake/zig/package.json" "$root/cmake/zig/package-lock.json" "$zig/"
-      (cd "$zig" && npm ci --ignore-scripts --no-audit --no-fund)
+    lock=$root/cmake/zig/package-lock.json
+    shared=${VORN_ZIG_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorn-zig}/npm-$(sha256sum "$lock" | cut -c1-16)
+    if [ ! -f "$shared/node_modules/.package-lock.json" ]; then
+      mkdir -p "$(dirname "$shared")"
+      # Installed aside and renamed into place, so that another build never sees half of it.
+      part=$(mktemp -d "$shared.part.XXXXXX")
+      cp "$root/cmake/zig/package.json" "$lock" "$part/"
+      (cd "$part" && npm ci --ignore-scripts --no-audit --no-fund)
+      [ -f "$shared/node_modules/.package-lock.json" ] || rm -rf "$shared"
+      mv -T "$part" "$shared" 2>/dev/null || rm -rf "$part"
     fi
+    mkdir -p "$root/build/zig"
+    [ "$(readlink "$root/build/zig/node_modules" 2>/dev/null)" = "$shared/node_modules" ] ||
+      { rm -rf "$root/build/zig/node_modules"; ln -s "$shared/node_modules" "$root/build/zig/node_modules"; }
     ;;
 esac
