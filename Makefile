@@ -12,9 +12,9 @@ LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
 LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test test-debug test-debug-clang fuzz-timed fuzz-layout-timed tsan \
+.PHONY: all release debug debug-clang run test test-debug test-debug-clang fuzz-both tsan \
 	test-windows test-pd test-dist deps native-deps windows pd install-pd deken macos macos-pd pd-windows pd-arm64 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
-	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
+	bench bench-pd clean fuzz-build fuzz fuzz-regressions fuzz-layout fuzz-both fuzz-run fuzz-layout-run valgrind
 
 all: release
 
@@ -41,7 +41,7 @@ native-deps:
 
 # Each stage a target of its own, timed: the table at the end shows where the time goes.
 TEST_STAGES := deps debug debug-clang release test-debug test-debug-clang fuzz-regressions \
-  fuzz-timed fuzz-layout-timed valgrind tsan windows test-windows pd test-pd macos pd-arm64 sim-arm64 \
+  fuzz-both valgrind tsan windows test-windows pd test-pd macos pd-arm64 sim-arm64 \
   test-platforms test-editor test-dist
 
 test:
@@ -52,12 +52,6 @@ test-debug: debug
 
 test-debug-clang: debug-clang
 	ctest --preset debug-clang -j $(JOBS)
-
-fuzz-timed:
-	$(MAKE) fuzz SECONDS=180
-
-fuzz-layout-timed:
-	$(MAKE) fuzz-layout SECONDS=60
 
 tsan:
 	cmake --preset tsan >/dev/null
@@ -203,7 +197,7 @@ bench: native-deps release
 
 fuzz-build: native-deps
 	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz -j $(JOBS)
+	cmake --build --preset fuzz -j $(JOBS) --target vorn-fuzz vorn-layout-fuzz
 
 # Each input once, no fuzzing: a finding that comes back fails here.
 fuzz-regressions: fuzz-build
@@ -212,18 +206,35 @@ fuzz-regressions: fuzz-build
 
 # `make fuzz SECONDS=N` hunts for N seconds, `make fuzz` until stopped. A finding is written
 # to build/fuzz/crash-*; once mended, it goes to tests/fuzz/regressions/.
+FUZZ_RUN = $(FUZZER) $(FUZZ_CORPUS) $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
+  -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
 fuzz: fuzz-build
 	mkdir -p $(FUZZ_CORPUS)
-	$(FUZZER) $(FUZZ_CORPUS) $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
-	  -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
+	$(FUZZ_RUN)
 
 # The same for vorn-layout's file reader: `make fuzz-layout SECONDS=N`; a finding is written
 # to build/fuzz/layout-crash-* and, once mended, goes to tests/fuzz/layout_regressions/.
+LAYOUT_FUZZ_RUN = $(LAYOUT_FUZZER) $(LAYOUT_FUZZ_CORPUS) $(LAYOUT_FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
+  -dict=tests/fuzz/layout.dict -max_len=8192 -timeout=30 -rss_limit_mb=4096 \
+  -artifact_prefix=build/fuzz/layout- -print_final_stats=1
 fuzz-layout: fuzz-build
 	mkdir -p $(LAYOUT_FUZZ_CORPUS)
-	$(LAYOUT_FUZZER) $(LAYOUT_FUZZ_CORPUS) $(LAYOUT_FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
-	  -dict=tests/fuzz/layout.dict -max_len=8192 -timeout=30 -rss_limit_mb=4096 \
-	  -artifact_prefix=build/fuzz/layout- -print_final_stats=1
+	$(LAYOUT_FUZZ_RUN)
+
+# `make test`'s fuzzing: both fuzzers at once, each on a core of its own, the box 180 s and
+# the layout reader 60 s; the layout run's output follows the box run's.
+fuzz-both: fuzz-build
+	mkdir -p $(FUZZ_CORPUS) $(LAYOUT_FUZZ_CORPUS)
+	$(MAKE) fuzz-layout-run SECONDS=60 >build/fuzz/layout-run.log 2>&1 & layout=$$!; \
+	$(MAKE) fuzz-run SECONDS=180; box=$$?; \
+	wait $$layout; layout=$$?; cat build/fuzz/layout-run.log; \
+	[ $$box -eq 0 ] && [ $$layout -eq 0 ]
+
+fuzz-run:
+	$(FUZZ_RUN)
+
+fuzz-layout-run:
+	$(LAYOUT_FUZZ_RUN)
 
 # Memcheck over every example through the release vorn-sim: no invalid access, no leak.
 valgrind: release
@@ -238,7 +249,7 @@ valgrind: release
 bench-pd:
 	scripts/install-deps.sh --pd-bench
 	cmake --preset pd >/dev/null
-	cmake --build --preset pd -j $(JOBS)
+	cmake --build --preset pd-only -j $(JOBS)
 	bench/pd/pd_bench.sh
 
 clean:
