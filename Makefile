@@ -237,11 +237,11 @@ fuzz-layout-run:
 	$(LAYOUT_FUZZ_RUN)
 
 # Memcheck over every example through the release vorn-sim: no invalid access, no leak.
+# The examples $(JOBS) at a time.
 valgrind: release
-	for script in examples/*.vorn; do \
+	printf '%s\n' examples/*.vorn | xargs -P $(JOBS) -I{} \
 	  valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
-	    $(SIM) $$script >/dev/null || exit 1; \
-	done
+	    $(SIM) {} >/dev/null
 	@echo "valgrind: every example ran clean"
 
 # Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
