@@ -32,6 +32,11 @@ file(CONFIGURE OUTPUT "${vorn_wrapper}" @ONLY CONTENT [=[#!/bin/sh
 # Made by cmake/toolchains/zig.cmake.
 export ZIG_GLOBAL_CACHE_DIR="${VORN_ZIG_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorn-zig}/@vorn_zig_version@"
 export ZIG_LOCAL_CACHE_DIR="@vorn_root@/build/zig/cache"
+# CMake identifies the compiler from a program of one file; the object serves as well, and
+# linking it would have Zig build its runtimes once more for an output no build here makes.
+case "$*" in
+  *CMakeCXXCompilerId.cpp) case " $* " in *" -c "*) ;; *) set -- -c "$@" ;; esac ;;
+esac
 exec "@vorn_zig@" c++ -target @VORN_ZIG_TARGET@ "$@"
 ]=])
 file(CHMOD "${vorn_wrapper}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
