@@ -12,8 +12,10 @@ LAYOUT_FUZZER := build/fuzz/tests/fuzz/vorn-layout-fuzz
 LAYOUT_FUZZ_CORPUS := build/fuzz/layout-corpus
 LAYOUT_FUZZ_SEEDS := tests/fuzz/layout_regressions tests/fuzz/layout_seeds
 
-.PHONY: all release debug debug-clang run test deps native-deps windows pd install-pd deken downloads macos pd-arm64 pd-armv7 sim-arm64 cross-deps test-platforms test-pd-emulated test-editor editor-deps help help-picture docs dist \
-	bench bench-pd bench-rig clean fuzz-build fuzz fuzz-regressions fuzz-layout valgrind
+.PHONY: all release debug debug-clang run test test-debug test-debug-clang fuzz-both tsan \
+	test-windows test-pd test-pd-emulated test-dist deps native-deps windows pd install-pd deken downloads macos macos-pd \
+	pd-windows pd-arm64 pd-armv7 sim-arm64 cross-deps test-platforms test-editor editor-deps help help-picture docs dist \
+	bench bench-pd bench-rig clean fuzz-build fuzz fuzz-regressions fuzz-layout fuzz-run fuzz-layout-run valgrind
 
 all: release
 
@@ -42,24 +44,34 @@ deps:
 native-deps:
 	scripts/install-deps.sh native
 
-test: deps debug debug-clang release
+# Each stage a target of its own, timed: the table at the end shows where the time goes.
+TEST_STAGES := deps debug debug-clang release test-debug test-debug-clang fuzz-regressions \
+  fuzz-both valgrind tsan windows test-windows pd test-pd macos pd-arm64 pd-armv7 \
+  test-pd-emulated sim-arm64 test-platforms test-editor test-dist
+
+test:
+	scripts/run_stages.sh $(TEST_STAGES)
+
+test-debug: debug
 	ctest --preset debug -j $(JOBS)
+
+test-debug-clang: debug-clang
 	ctest --preset debug-clang -j $(JOBS)
-	$(MAKE) fuzz-regressions
-	$(MAKE) fuzz SECONDS=180
-	$(MAKE) fuzz-layout SECONDS=60
-	$(MAKE) valgrind
+
+tsan:
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS) --target vorn_thread_tests
 	ctest --preset tsan
-	$(MAKE) windows
+
+test-windows: windows
 	ctest --preset windows -j $(JOBS)
-	$(MAKE) pd
+
+test-pd: pd
+	cmake --build --preset pd -j $(JOBS)
 	ctest --preset pd -j $(JOBS)
-	$(MAKE) test-pd-emulated
-	$(MAKE) test-platforms
-	$(MAKE) test-editor
-	$(MAKE) downloads
+
+# The release's files, made and checked as a user downloads them, and the Max package.
+test-dist: downloads
 	tests/docs/check_package.py dist
 
 # Vorn.mxe64 and Vorn.mxe with the stand-in MaxAPI.dll and vorn-sim.exe, at build/windows/x64
@@ -106,12 +118,19 @@ dist: help windows macos
 	scripts/install-deps.sh packaging
 	scripts/make_dist.sh
 
-# The Pd external build/pd/Vorn.pd_linux, with the test object that runs scenarios in Pd
-# where Pd is installed. Needs a compiler and Pd's header alone.
+# The Pd external build/pd/Vorn.pd_linux and its help patch, with a compiler and Pd's header
+# alone; `make test-pd` builds the test object that runs scenarios in Pd, and runs them.
 pd:
 	scripts/install-deps.sh pd
 	cmake --preset pd >/dev/null
-	cmake --build --preset pd -j $(JOBS)
+	cmake --build --preset pd-only -j $(JOBS)
+
+# Pd's external for 64-bit Windows alone, build/windows/x64/Vorn.m_amd64 (`make windows`
+# builds it with the rest).
+pd-windows:
+	scripts/install-deps.sh pd-windows
+	cmake --preset windows-x64 >/dev/null
+	cmake --build --preset pd-windows -j $(JOBS)
 
 # Into ~/.local/lib/pd/extra/Vorn/, where Pd looks with no preference set; PD_EXTERNALS=DIR
 # installs into DIR/Vorn/ instead.
@@ -129,7 +148,8 @@ DEKEN_EXTERNALS := Linux-$(PD_LINUX_CPU)-32=build/pd/Vorn.pd_linux
 DEKEN_EXTERNALS += Darwin-amd64-32=build/macos/Vorn.d_fat Darwin-arm64-32=build/macos/Vorn.d_fat \
   Linux-arm64-32=build/cross/linux-arm64/pd/Vorn.l_arm64 Windows-amd64-32=build/windows/x64/Vorn.m_amd64
 DEKEN_EXTERNALS += Linux-armv7-32=build/cross/linux-armv7/pd/Vorn.l_arm
-deken: pd macos windows pd-arm64 pd-armv7
+# It builds the Pd externals alone: no Max plug-in, no 32-bit Windows, no wine.
+deken: pd macos-pd pd-windows pd-arm64 pd-armv7
 	scripts/install-deps.sh packaging
 	scripts/make_deken.sh dist build/pd/Vorn-help.pd $(DEKEN_EXTERNALS)
 
@@ -153,6 +173,14 @@ macos: cross-deps
 	cmake --build --preset macos-x64 -j $(JOBS)
 	scripts/make_macos.sh
 
+# build/macos/Vorn.d_fat alone, the Pd external of both slices.
+macos-pd: cross-deps
+	cmake --preset macos-arm64 >/dev/null
+	cmake --build --preset macos-arm64-pd -j $(JOBS)
+	cmake --preset macos-x64 >/dev/null
+	cmake --build --preset macos-x64-pd -j $(JOBS)
+	scripts/make_macos.sh --pd
+
 # The Pd external for Linux arm64, build/cross/linux-arm64/pd/Vorn.l_arm64.
 pd-arm64: cross-deps
 	cmake --preset linux-arm64 >/dev/null
@@ -168,6 +196,7 @@ pd-armv7: cross-deps
 # qemu: every scenario and example through the arm64 and armv7 externals, each transcript the
 # x86-64 Pd's bit for bit.
 test-pd-emulated: pd pd-arm64 pd-armv7
+	cmake --build --preset pd -j $(JOBS)
 	cmake --build --preset linux-arm64 -j $(JOBS) --target vorn_probe
 	cmake --build --preset linux-armv7 -j $(JOBS) --target vorn_probe
 	tests/platforms/run_emulated_pd.sh arm64 armv7
@@ -205,7 +234,7 @@ bench: native-deps release
 
 fuzz-build: native-deps
 	cmake --preset fuzz >/dev/null
-	cmake --build --preset fuzz -j $(JOBS)
+	cmake --build --preset fuzz -j $(JOBS) --target vorn-fuzz vorn-layout-fuzz
 
 # Each input once, no fuzzing: a finding that comes back fails here.
 fuzz-regressions: fuzz-build
@@ -214,25 +243,42 @@ fuzz-regressions: fuzz-build
 
 # `make fuzz SECONDS=N` hunts for N seconds, `make fuzz` until stopped. A finding is written
 # to build/fuzz/crash-*; once mended, it goes to tests/fuzz/regressions/.
+FUZZ_RUN = "$(FUZZER)" "$(FUZZ_CORPUS)" $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
+  -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
 fuzz: fuzz-build
 	mkdir -p "$(FUZZ_CORPUS)"
-	"$(FUZZER)" "$(FUZZ_CORPUS)" $(FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
-	  -timeout=120 -rss_limit_mb=4096 -artifact_prefix=build/fuzz/ -print_final_stats=1
+	$(FUZZ_RUN)
 
 # The same for vorn-layout's file reader: `make fuzz-layout SECONDS=N`; a finding is written
 # to build/fuzz/layout-crash-* and, once mended, goes to tests/fuzz/layout_regressions/.
+LAYOUT_FUZZ_RUN = "$(LAYOUT_FUZZER)" "$(LAYOUT_FUZZ_CORPUS)" $(LAYOUT_FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
+  -dict=tests/fuzz/layout.dict -max_len=8192 -timeout=30 -rss_limit_mb=4096 \
+  -artifact_prefix=build/fuzz/layout- -print_final_stats=1
 fuzz-layout: fuzz-build
 	mkdir -p "$(LAYOUT_FUZZ_CORPUS)"
-	"$(LAYOUT_FUZZER)" "$(LAYOUT_FUZZ_CORPUS)" $(LAYOUT_FUZZ_SEEDS) $(if $(SECONDS),-max_total_time=$(SECONDS)) \
-	  -dict=tests/fuzz/layout.dict -max_len=8192 -timeout=30 -rss_limit_mb=4096 \
-	  -artifact_prefix=build/fuzz/layout- -print_final_stats=1
+	$(LAYOUT_FUZZ_RUN)
+
+# `make test`'s fuzzing: both fuzzers at once, each on a core of its own, the box 180 s and
+# the layout reader 60 s; the layout run's output follows the box run's.
+fuzz-both: fuzz-build
+	mkdir -p "$(FUZZ_CORPUS)" "$(LAYOUT_FUZZ_CORPUS)"
+	$(MAKE) fuzz-layout-run SECONDS=60 >build/fuzz/layout-run.log 2>&1 & layout=$$!; \
+	$(MAKE) fuzz-run SECONDS=180; box=$$?; \
+	wait $$layout; layout=$$?; cat build/fuzz/layout-run.log; \
+	[ $$box -eq 0 ] && [ $$layout -eq 0 ]
+
+fuzz-run:
+	$(FUZZ_RUN)
+
+fuzz-layout-run:
+	$(LAYOUT_FUZZ_RUN)
 
 # Memcheck over every example through the release vorn-sim: no invalid access, no leak.
+# The examples $(JOBS) at a time.
 valgrind: release
-	for script in examples/*.vorn; do \
+	printf '%s\n' examples/*.vorn | xargs -P $(JOBS) -I{} \
 	  valgrind -q --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect \
-	    "$(SIM)" "$$script" >/dev/null || exit 1; \
-	done
+	    "$(SIM)" {} >/dev/null
 	@echo "valgrind: every example ran clean"
 
 # Vorn against the vbap object in a real Pd; installs Pd and pd-vbap for it. The Pd build
@@ -240,7 +286,7 @@ valgrind: release
 bench-pd:
 	scripts/install-deps.sh pd-bench
 	cmake --preset pd >/dev/null
-	cmake --build --preset pd -j $(JOBS)
+	cmake --build --preset pd-only -j $(JOBS)
 	bench/pd/pd_bench.sh
 
 # What a 64-loudspeaker, 16-source rig from `vorn-layout --rig` costs in a real Pd.

@@ -42,8 +42,12 @@ else()
   add_custom_target(vorn_max_import DEPENDS ${vorn_max_import})
 endif()
 
+# The logic once for both externals of this width.
+add_library(vorn_windows_logic OBJECT ${VORN_LOGIC_SOURCES})
+vorn_use_logic_headers(vorn_windows_logic)
+
 # The plug-in exports ext_main alone (the only symbol marked for export).
-add_library(Vorn MODULE ${VORN_LOGIC_SOURCES} ${VORN_MAX_BINDING_SOURCES})
+add_library(Vorn MODULE ${VORN_MAX_BINDING_SOURCES} $<TARGET_OBJECTS:vorn_windows_logic>)
 vorn_use_max_api(Vorn)
 add_dependencies(Vorn vorn_max_import)
 target_link_libraries(Vorn PRIVATE ${vorn_max_import})
@@ -84,7 +88,7 @@ if(VORN_WINDOWS_ARCH STREQUAL "x64")
                      DEPENDS ${PROJECT_SOURCE_DIR}/cmake/pd.def
                      COMMENT "Making the pd.dll import library")
   add_custom_target(vorn_pd_import DEPENDS ${vorn_pd_import})
-  add_library(VornPd MODULE ${VORN_LOGIC_SOURCES} ${VORN_PD_BINDING_SOURCES})
+  add_library(VornPd MODULE ${VORN_PD_BINDING_SOURCES} $<TARGET_OBJECTS:vorn_windows_logic>)
   vorn_use_logic_headers(VornPd)
   target_include_directories(VornPd SYSTEM PRIVATE ${PD_INCLUDE_DIR})
   add_dependencies(VornPd vorn_pd_import)

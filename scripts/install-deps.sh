@@ -8,6 +8,7 @@
 #   native     the native developer builds: the release with its benchmarks, the sanitized and
 #              fuzz builds, the tests' libraries, valgrind (`make bench`, `make fuzz` ...)
 #   windows    mingw-w64 and wine, and Pd's header for the Windows Pd external: `make windows`
+#   pd-windows the 64-bit mingw-w64 and Pd's header alone: `make pd-windows` (for `make deken`)
 #   cross      the Zig cross builds: Pd's header, LLVM's lipo and readers, the Mach-O reader in
 #              python, qemu's user mode, and Zig from npm into build/zig: `make macos`, `make pd-arm64` ...
 #   packaging  zip: `make dist`, `make deken`
@@ -38,6 +39,8 @@ command -v npm >/dev/null || editor+=(npm)
 cross=(llvm-14 lld-14 python3-macholib qemu-user)
 command -v npm >/dev/null || cross+=(npm)
 packaging=(zip)
+# Pd's 64-bit Windows external alone (`make deken`): its compiler, no wine.
+pd_windows=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64)
 # `make help-picture`: Pd's GUI on a virtual display, its window captured and made a PNG.
 picture=(puredata-core puredata-gui xvfb x11-apps x11-utils imagemagick)
 
@@ -48,8 +51,8 @@ for argument in "$@"; do
     --plan) plan=1 ;;
     --native-only) parts+=(native) ;;
     --cross | --editor | --pd-bench | --picture) parts+=("${argument#--}") ;;
-    run | pd | native | windows | cross | packaging | editor | pd-bench | picture | test) parts+=("$argument") ;;
-    *) echo "install-deps.sh: no part \"$argument\" (run, pd, native, windows, cross, packaging, editor, pd-bench, picture, test)" >&2
+    run | pd | native | windows | pd-windows | cross | packaging | editor | pd-bench | picture | test) parts+=("$argument") ;;
+    *) echo "install-deps.sh: no part \"$argument\" (run, pd, native, windows, pd-windows, cross, packaging, editor, pd-bench, picture, test)" >&2
        exit 2 ;;
   esac
 done
@@ -63,6 +66,7 @@ for part in "${parts[@]}"; do
     pd) wanted+=("${pd_header[@]}") ;;
     native) wanted+=("${native[@]}") ;;
     windows) wanted+=("${pd_header[@]}" "${windows[@]}") ;;
+    pd-windows) wanted+=("${pd_header[@]}" "${pd_windows[@]}") ;;
     cross) wanted+=("${pd_header[@]}" "${cross[@]}"); zig=1 ;;
     packaging) wanted+=("${packaging[@]}") ;;
     editor) wanted+=("${native[@]}" "${editor[@]}") ;;
@@ -98,14 +102,23 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # Zig 0.11.0 from the npm package pinned in cmake/zig/package-lock.json (by version and
-# integrity hash; it runs no install script), into build/zig; again only when the lock file
-# is newer than the last install.
+# integrity hash; it runs no install script), once per machine into a folder named by the
+# lock file's hash beside Zig's shared cache (cmake/toolchains/zig.cmake), and linked from
+# build/zig/node_modules.
 if [ $zig -eq 1 ]; then
   root=$(cd "$(dirname "$0")/.." && pwd)
-  zig=$root/build/zig
-  if [ ! "$zig/node_modules/.package-lock.json" -nt "$root/cmake/zig/package-lock.json" ]; then
-    mkdir -p "$zig"
-    cp "$root/cmake/zig/package.json" "$root/cmake/zig/package-lock.json" "$zig/"
-    (cd "$zig" && npm ci --ignore-scripts --no-audit --no-fund)
+  lock=$root/cmake/zig/package-lock.json
+  shared=${VORN_ZIG_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorn-zig}/npm-$(sha256sum "$lock" | cut -c1-16)
+  if [ ! -f "$shared/node_modules/.package-lock.json" ]; then
+    mkdir -p "$(dirname "$shared")"
+    # Installed aside and renamed into place, so that another build never sees half of it.
+    part=$(mktemp -d "$shared.part.XXXXXX")
+    cp "$root/cmake/zig/package.json" "$lock" "$part/"
+    (cd "$part" && npm ci --ignore-scripts --no-audit --no-fund)
+    [ -f "$shared/node_modules/.package-lock.json" ] || rm -rf "$shared"
+    mv -T "$part" "$shared" 2>/dev/null || rm -rf "$part"
   fi
+  mkdir -p "$root/build/zig"
+  [ "$(readlink "$root/build/zig/node_modules" 2>/dev/null)" = "$shared/node_modules" ] ||
+    { rm -rf "$root/build/zig/node_modules"; ln -s "$shared/node_modules" "$root/build/zig/node_modules"; }
 fi

@@ -2,7 +2,8 @@
 # Joins the arm64 and x86_64 builds (presets macos-arm64, macos-x64) into universal binaries:
 #   build/macos/Vorn.mxo   the Max external, a bundle folder as the host expects it;
 #   build/macos/Vorn.d_fat the Pd external (".d_fat": Pd's name for a universal macOS one).
-# `make macos` runs it after both builds.
+# `make macos` runs it after both builds; with --pd, after the Pd slices alone (`make macos-pd`),
+# it makes the Pd external only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +16,13 @@ arm_min=$(sed -n 's/.*"VORN_ZIG_TARGET": "aarch64-macos\.\([0-9.]*\)".*/\1/p' CM
 intel_min=$(sed -n 's/.*"VORN_ZIG_TARGET": "x86_64-macos\.\([0-9.]*\)".*/\1/p' CMakePresets.json)
 
 out=build/macos
+if [ "${1:-}" = --pd ]; then
+  mkdir -p "$out"
+  rm -f "$out/Vorn.d_fat"
+  "$lipo" -create "$arm/pd/Vorn" "$intel/pd/Vorn" -output "$out/Vorn.d_fat"
+  echo "$out/Vorn.d_fat (arm64 from macOS $arm_min, x86_64 from macOS $intel_min)"
+  exit 0
+fi
 bundle=$out/Vorn.mxo
 rm -rf "$bundle" "$out/Vorn.d_fat"
 mkdir -p "$bundle/Contents/MacOS"

@@ -27,12 +27,24 @@ else()
   set(CMAKE_SYSTEM_PROCESSOR x86_64)
 endif()
 
-# One wrapper per target, since CMake takes a compiler as one program.
+# One wrapper per target, since CMake takes a compiler as one program. Zig's runtimes for each
+# target (libc++, compiler-rt, libc stubs) are built once per machine into a cache shared by
+# every build tree, by Zig version; VORN_ZIG_CACHE moves it. Each tree keeps its own objects.
+execute_process(COMMAND "${vorn_zig}" version OUTPUT_VARIABLE vorn_zig_version
+                OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 set(vorn_wrapper "${vorn_root}/build/zig/bin/c++-${VORN_ZIG_TARGET}")
-if(NOT EXISTS "${vorn_wrapper}")
-  file(WRITE "${vorn_wrapper}" "#!/bin/sh\n# Made by cmake/toolchains/zig.cmake.\nexport ZIG_GLOBAL_CACHE_DIR=\"${vorn_root}/build/zig/cache\" ZIG_LOCAL_CACHE_DIR=\"${vorn_root}/build/zig/cache\"\nexec \"${vorn_zig}\" c++ -target ${VORN_ZIG_TARGET} \"$@\"\n")
-  file(CHMOD "${vorn_wrapper}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-endif()
+file(CONFIGURE OUTPUT "${vorn_wrapper}" @ONLY CONTENT [=[#!/bin/sh
+# Made by cmake/toolchains/zig.cmake.
+export ZIG_GLOBAL_CACHE_DIR="${VORN_ZIG_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorn-zig}/@vorn_zig_version@"
+export ZIG_LOCAL_CACHE_DIR="@vorn_root@/build/zig/cache"
+# CMake identifies the compiler from a program of one file; the object serves as well, and
+# linking it would have Zig build its runtimes once more for an output no build here makes.
+case "$*" in
+  *CMakeCXXCompilerId.cpp) case " $* " in *" -c "*) ;; *) set -- -c "$@" ;; esac ;;
+esac
+exec "@vorn_zig@" c++ -target @VORN_ZIG_TARGET@ "$@"
+]=])
+file(CHMOD "${vorn_wrapper}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CXX_COMPILER "${vorn_wrapper}")
 # CMake's checks of the compiler only compile: linking their test program would have Zig build
 # its libc++ for the target once more, unoptimized, which costs minutes.

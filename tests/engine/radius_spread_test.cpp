@@ -15,6 +15,19 @@ namespace {
 
 constexpr double pi = 3.141592653589793;
 
+// The source's azimuth brought into 0..360 a turn at a time, as the plain formula does. A
+// source far out takes millions of turns, the same for every loudspeaker: the last is kept.
+double turned_into_circle(double as) {
+    static double last_in = std::nan(""), last_out = 0;
+    if (as == last_in) return last_out;
+    double a = as;
+    while (a < 0) a += 360;
+    while (a > 360) a -= 360;
+    last_in = as;
+    last_out = a;
+    return a;
+}
+
 // The spread formula written out plainly, every step evaluated, as the reference for the
 // pass's shortcuts.
 double plain_spread(double as, double es, double ap, double ep, double r) {
@@ -27,9 +40,7 @@ double plain_spread(double as, double es, double ap, double ep, double r) {
     const double angle = (std::asin(s) + std::asin(s)) * 180 / pi;
     int flag = 0;
     if (r > 180) {
-        double a = as;
-        while (a < 0) a += 360;
-        while (a > 360) a -= 360;
+        const double a = turned_into_circle(as);
         flag = ap > a ? (ap < a + r && ap - 360 > a - r) : (a + r > ap + 360 && ap > a - r);
     }
     if (r < angle) return 0;
