@@ -14,31 +14,12 @@ dir=$(cd "$(dirname "$dir")" && pwd)/$(basename "$dir")
 # Unpacked beside it and renamed into place, so that an interrupted run leaves no half root.
 rm -rf "$dir" "$dir.part"
 
-# The system's own suite, at the mirror the system already uses.
-codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-[ -n "$codename" ] || { echo "pd-sysroot: no VERSION_CODENAME in /etc/os-release" >&2; exit 1; }
-mirror=$(apt-get indextargets --no-release-info --format '$(RELEASE) $(REPO_URI)' 2>/dev/null |
-         awk -v suite="$codename" '$1 == suite { print $2; exit }')
-mirror=${mirror:-http://deb.debian.org/debian/}
-keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-signed_by=""
-[ -f "$keyring" ] && signed_by="[arch=$arch signed-by=$keyring] "
-[ -f "$keyring" ] || signed_by="[arch=$arch] "
-
+# The system's own suite, through a private list.
+. "$(dirname "$0")/private-apt.sh"
 apt_dir=$dir.apt
-rm -rf "$apt_dir"
-mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/parts" "$apt_dir/debs"
-echo "deb $signed_by$mirror $codename main" >"$apt_dir/sources.list"
-: >"$apt_dir/status"
-apt=(-q -o DPkg::Lock::Timeout=900
-     -o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts="$apt_dir/parts"
-     -o Dir::Etc::Preferences="$apt_dir/parts/none" -o Dir::Etc::PreferencesParts="$apt_dir/parts"
-     -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
-     -o Dir::State::status="$apt_dir/status"
-     -o APT::Architecture="$arch" -o APT::Architectures::="$arch" -o Acquire::Languages=none
-     -o APT::Sandbox::User="$(id -un)")
+private_apt pd-sysroot "$apt_dir" "" "$arch"
+mkdir -p "$apt_dir/debs"
 echo "pd-sysroot: Debian's $arch Pd from $mirror $codename into $dir"
-apt-get "${apt[@]}" update >/dev/null
 
 # The closure of Depends and Pre-Depends from puredata-core.
 wanted=(puredata-core)

@@ -20,30 +20,11 @@ mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
 if ! "$dir/qemu-i386" --version >/dev/null 2>&1; then
-  # The backports suite beside the system's own, at the mirror the system already uses.
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-  [ -n "$codename" ] || { echo "wine32-emulator: no VERSION_CODENAME in /etc/os-release" >&2; exit 1; }
-  mirror=$(apt-get indextargets --no-release-info --format '$(RELEASE) $(REPO_URI)' 2>/dev/null |
-           awk -v suite="$codename" '$1 == suite { print $2; exit }')
-  mirror=${mirror:-http://deb.debian.org/debian/}
-  keyring=/usr/share/keyrings/debian-archive-keyring.gpg
-  signed_by=""
-  [ -f "$keyring" ] && signed_by="[signed-by=$keyring] "
-
+  # The backports suite beside the system's own, through a private list.
+  . "$(dirname "$0")/private-apt.sh"
   apt_dir=$dir/apt
-  rm -rf "$apt_dir"
-  mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$apt_dir/parts"
-  echo "deb $signed_by$mirror $codename-backports main" >"$apt_dir/sources.list"
-  : >"$apt_dir/status"
-  apt=(-q -o DPkg::Lock::Timeout=900
-       -o Dir::Etc::SourceList="$apt_dir/sources.list" -o Dir::Etc::SourceParts="$apt_dir/parts"
-       -o Dir::Etc::Preferences="$apt_dir/parts/none" -o Dir::Etc::PreferencesParts="$apt_dir/parts"
-       -o Dir::State::Lists="$apt_dir/lists" -o Dir::Cache="$apt_dir/cache"
-       -o Dir::State::status="$apt_dir/status"
-       -o APT::Architectures::="$(dpkg --print-architecture)" -o Acquire::Languages=none
-       -o APT::Sandbox::User="$(id -un)")
+  private_apt wine32-emulator "$apt_dir" -backports "$(dpkg --print-architecture)"
   echo "wine32-emulator: fetching qemu-user from $mirror $codename-backports into $dir"
-  apt-get "${apt[@]}" update >/dev/null
   (cd "$apt_dir" && apt-get "${apt[@]}" download qemu-user)
   deb=$(ls "$apt_dir"/qemu-user_*.deb)
   dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/bin/qemu-i386 >"$dir/qemu-i386.part"
