@@ -16,6 +16,8 @@ add_library(Vorn MODULE ${VORN_PD_BINDING_SOURCES})
 vorn_use_logic_headers(Vorn)
 target_link_libraries(Vorn PRIVATE vorn_logic)
 vorn_pd_module(Vorn)
+# The standard library's templates keep default visibility whatever the preset says.
+target_link_options(Vorn PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/pd_linux_exports.map)
 set_target_properties(Vorn PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${VORN_PD_OUTPUT_DIR})
 
 # Its help patch beside it, made from the interface table.

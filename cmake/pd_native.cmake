@@ -47,10 +47,13 @@ if(WIN32)
   target_link_options(Vorn PRIVATE -static)
 elseif(APPLE)
   set_target_properties(Vorn PROPERTIES SUFFIX .pd_darwin)
-  target_link_options(Vorn PRIVATE LINKER:-undefined,dynamic_lookup)
+  # The standard library's templates keep default visibility whatever the preset says: the
+  # entry point is named as the only export.
+  target_link_options(Vorn PRIVATE LINKER:-undefined,dynamic_lookup LINKER:-exported_symbol,_Vorn_setup)
 else()
   set_target_properties(Vorn PROPERTIES SUFFIX .pd_linux)
-  target_link_options(Vorn PRIVATE -Wl,--unresolved-symbols=ignore-all)
+  target_link_options(Vorn PRIVATE -Wl,--unresolved-symbols=ignore-all
+                      -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/pd_linux_exports.map)
 endif()
 
 set(vorn_pd_files $<TARGET_FILE:Vorn> ${PROJECT_SOURCE_DIR}/LICENSE)

@@ -27,7 +27,7 @@ exports=$(nm -D --defined-only "$work/extra/Vorn/Vorn.pd_linux" | awk '$2 ~ /^[T
 [ "$exports" = "Vorn_setup " ] || fail "exports: $exports"
 
 for preset in run pd; do
-  cmake --preset "$preset" -B "$work/presets/$preset" "${hidden[@]}" >"$work/preset.log" 2>&1 ||
+  (cd "$root" && cmake --preset "$preset" -B "$work/presets/$preset" "${hidden[@]}") >"$work/preset.log" 2>&1 ||
     { cat "$work/preset.log"; fail "the $preset preset needs more than a compiler and Pd's header"; }
 done
 
