@@ -290,7 +290,7 @@ bench-pd:
 	bench/pd/pd_bench.sh
 
 # What a 64-loudspeaker, 16-source rig from `vorn-layout --rig` costs in a real Pd.
-bench-rig: pd
+bench-rig: pd release
 	bench/pd/rig_bench.sh
 
 clean:

@@ -7,12 +7,12 @@
 #
 # Usage: bench/pd/rig_bench.sh   (after `make pd`; a benchmark, not a test)
 # Environment: VORN_PD_DIR (folder of Vorn.pd_linux, default build/pd), VORN_LAYOUT (default
-# build/pd-build/bin/vorn-layout), SECONDS (60), REPEATS (5), PD (the pd program).
+# build/bin/vorn-layout), SECONDS (60), REPEATS (5), PD (the pd program).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
 vorn_dir=${VORN_PD_DIR:-$root/build/pd}
-vorn_layout=${VORN_LAYOUT:-$root/build/pd-build/bin/vorn-layout}
+vorn_layout=${VORN_LAYOUT:-$root/build/bin/vorn-layout}
 seconds=${SECONDS_OF_AUDIO:-60}
 repeats=${REPEATS:-5}
 pd=${PD:-$(command -v pd || echo /usr/lib/puredata/bin/pd)}

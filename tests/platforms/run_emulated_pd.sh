@@ -8,7 +8,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build
 run=$root/tests/pd/run_pd_scenario.sh
-compare=$build/pd-build/compare_transcripts sim=$build/pd-build/bin/vorn-sim
+compare=$build/release/compare_transcripts sim=$build/bin/vorn-sim
 [ -x "$compare" ] && [ -x "$sim" ] || { echo "run_emulated_pd: make pd first"; exit 1; }
 
 declare -A qemu=([arm64]=qemu-aarch64 [armv7]=qemu-arm) debian=([arm64]=arm64 [armv7]=armhf)
@@ -23,7 +23,7 @@ declare -A same=() failed=()
 skipped=0
 for script in "$root"/tests/scenarios/*.vorn "$root"/examples/*.vorn; do
   name=$(basename "$script" .vorn)
-  VORN_PD_TRANSCRIPT=$work/x86-64 "$run" "$compare" "$sim" "$build/pd" "$build/pd-build/probe" "$script" \
+  VORN_PD_TRANSCRIPT=$work/x86-64 "$run" "$compare" "$sim" "$build/pd" "$build/release/probe" "$script" \
     >"$work/log" 2>&1
   status=$?
   if [ $status -eq 77 ]; then
