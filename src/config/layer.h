@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "host/sine_law_memo.h"
+
 namespace vorn {
 
 struct Panner;
@@ -31,6 +33,7 @@ struct Layer {
     std::int32_t nonzero_sent;  // loudspeakers whose last_sent is not 0
     bool accumulators_zero;     // every accumulator is +0
     bool spreads_zero;          // every spread is 0
+    SineLawMemo sine_law_memo;  // kept by the engine; a mirror entry is this same record
 };
 
 constexpr std::int32_t layer_mode_set = 0;

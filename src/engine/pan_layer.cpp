@@ -10,6 +10,7 @@
 #include "engine/angles.h"
 #include "engine/engine.h"
 #include "engine/pre_mask.h"
+#include "engine/sine_law.h"
 #include "host/panner.h"
 
 namespace vorn {
@@ -135,9 +136,9 @@ void pan_layer(Panner &panner, Layer &layer, double azimuth) {
     const bool adds_nothing = is_plus_zero(L);
     double prev_contribution = 0, next_contribution = 0;
     if (!adds_nothing) {
-        const double t = (x - lower) / (upper - lower);
-        const double g_prev = std::sin((1 - t) * half_pi);
-        const double g_next = std::sin(t * half_pi);
+        const SineLaw law = sine_law(layer.sine_law_memo, (x - lower) / (upper - lower));
+        const double g_prev = law.falling;
+        const double g_next = law.rising;
         if (prev == next) {
             prev_contribution = L * g_next * S + L * g_prev * S;
         } else {

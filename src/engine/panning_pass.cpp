@@ -3,6 +3,7 @@
 #include "config/layer.h"
 #include "engine/angles.h"
 #include "engine/engine.h"
+#include "engine/sine_law.h"
 #include "host/panner.h"
 
 namespace vorn {
@@ -97,9 +98,9 @@ void pass_at(Panner &panner, double azimuth) {
     double lower_gain, upper_gain;
     if (distance != 0) {
         if (lower_elevation > e) e += 360;
-        const double t = (e - lower_elevation) / distance;
-        lower_gain = std::sin((1 - t) * half_pi);
-        upper_gain = std::sin(t * half_pi);
+        const SineLaw crossfade = sine_law(panner.crossfade_memo, (e - lower_elevation) / distance);
+        lower_gain = crossfade.falling;
+        upper_gain = crossfade.rising;
     } else {
         // A given layer at -90 meets its own mirror at 270.
         lower_gain = front_gain();

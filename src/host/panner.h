@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "host/host.h"
+#include "host/sine_law_memo.h"
 #include "host/outbox.h"
 
 namespace vorn {
@@ -78,6 +79,7 @@ struct Panner {
     // posted once per change: its bit in `pass_reports_given` stays set until the next one.
     std::uint32_t configuration_serial;
     std::uint32_t pass_reports_given;
+    SineLawMemo crossfade_memo;  // the pass's crossfade between the two layers around the source
 };
 
 // A message that arrives on the thread that is sending for this box came back through the
