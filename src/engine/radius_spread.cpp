@@ -87,10 +87,11 @@ bool spreads_still_hold(SpreadPlan &plan, const Panner &panner, double radius) {
     return false;
 }
 
-void write_run_zero(const SpreadPlan &plan, SpreadRun &run) {
+void write_run_zero(SpreadPlan &plan, SpreadRun &run) {
     if (run.all_zero) return;
     for (std::int32_t k = run.begin; k < run.end; ++k) *plan.targets[k].spread = 0;
     run.all_zero = true;
+    plan.zero_flags_current = false;
 }
 
 std::uint32_t next_stamp(SpreadPlan &plan) {
@@ -192,6 +193,7 @@ void update_spreads(Panner &panner, double radius) {
             spread = flag ? std::sin((1 - far_ratio) * flag * half_pi) + near_share : near_share;
             if (spread != 0) all_zero = false;
         }
+        if (run.all_zero != all_zero) plan.zero_flags_current = false;
         run.all_zero = all_zero;
     }
     note_layers_with_zero_spreads(plan);

@@ -66,9 +66,11 @@ void note_unreached_spreads(SpreadPlan &plan) {
 }  // namespace
 
 void note_layers_with_zero_spreads(SpreadPlan &plan) {
+    if (plan.zero_flags_current) return;
     for (const PlanLayer &entry : plan.layers) entry.layer->spreads_zero = entry.unreached_zero;
     for (const SpreadRun &run : plan.runs)
         if (!run.all_zero) run.layer->spreads_zero = false;
+    plan.zero_flags_current = true;
 }
 
 void refresh_spread_plan(Panner &panner) {
@@ -78,6 +80,7 @@ void refresh_spread_plan(Panner &panner) {
     plan.targets.clear();
     plan.runs.clear();
     plan.have_last = false;
+    plan.zero_flags_current = false;
     plan.ring_power.valid = false;
     list_layers(panner, plan);
     for (const SpeakerNode *node = panner.speaker_map; node; node = node->next) {

@@ -56,6 +56,9 @@ struct SpreadPlan {
     // The inputs of the last pass; the spreads are theirs until the plan is rebuilt.
     bool have_last = false;
     double last_azimuth = 0, last_elevation = 0, last_radius = 0;
+    // The layers' `spreads_zero` agree with the runs: no run turned from zero to not or back
+    // since they were last set, and the plan was not rebuilt.
+    bool zero_flags_current = false;
     // The rule-out threshold of the spread pass and the radius it was made for.
     double threshold = 0, threshold_radius = 0;
     // The constant-power scale of the layers' loudspeakers and the pass inputs it belongs
@@ -66,7 +69,8 @@ struct SpreadPlan {
     } ring_power;
 };
 
-// After a spread pass: sets each layer's `spreads_zero` from its runs and unreached slots.
+// After a spread pass: sets each layer's `spreads_zero` from its runs and unreached slots,
+// unless they agree already.
 void note_layers_with_zero_spreads(SpreadPlan &plan);
 
 }  // namespace vorn
