@@ -102,29 +102,23 @@ std::uint32_t next_stamp(SpreadPlan &plan) {
     return plan.stamp;
 }
 
-}  // namespace
+// Between the poles the angle is at least the difference in elevation, so a run of
+// loudspeakers beyond the radius in elevation alone needs no sine at all. The margin
+// covers the rounding of the formula by many orders of magnitude.
+struct ElevationScreen {
+    double source_elevation;
+    bool source_within_poles;
+    double reach;
 
-void receive_radius(Panner &panner, host::Args args) {
-    if (args.count > 0 && refused_as_number(panner, "radius", 0, args[0])) return;
-    update_spreads(panner, args.count > 0 ? host::number_of(args[0]) : 0.0);  // none counts as 0
-}
-
-void update_spreads(Panner &panner, double radius) {
-    if (!(radius >= 1 && radius <= 360)) {
-        host::error(&panner, "radius needs to be between 1 and 360");
-        return;
+    bool rules_out(const SpreadRun &run) const {
+        return source_within_poles && run.within_poles && std::fabs(source_elevation - run.elevation) > reach;
     }
-    panner.radius = radius;
-    if (speaker_map_empty(panner)) {
-        report_from_pass(panner, pass_report_no_speakers, "radius: no speakers defined");
-        return;
-    }
-    refresh_spread_plan(panner);
-    SpreadPlan &plan = *panner.spread_plan;
-    if (spreads_still_hold(plan, panner, radius)) return;
+};
 
+// The formula for the loudspeakers of every run the screen lets through.
+void spreads_within_reach(const Panner &panner, SpreadPlan &plan, double radius, const ElevationScreen &screen) {
     const double source_azimuth = without_overflowing_turns(panner.azimuth);
-    const double source_elevation = without_overflowing_turns(panner.elevation);
+    const double source_elevation = screen.source_elevation;
     // Made on first use: most passes rule every run out before they need it.
     double cos_source = NAN;
     auto source_cosine = [&] {
@@ -132,20 +126,12 @@ void update_spreads(Panner &panner, double radius) {
         return cos_source;
     };
     const double h_beyond = beyond_radius_threshold(plan, radius);
-    // Between the poles the angle is at least the difference in elevation, so a run of
-    // loudspeakers beyond the radius in elevation alone needs no sine at all. The margin
-    // covers the rounding of the formula by many orders of magnitude.
-    const bool source_within_poles = source_elevation >= -90 && source_elevation <= 90;
-    const double elevation_reach = radius * (1 + 1e-6);
     AzimuthEstimate estimate(source_azimuth);
     const bool may_estimate = estimate.usable && h_beyond <= 1;
     const std::uint32_t stamp = next_stamp(plan);
 
     for (SpreadRun &run : plan.runs) {
-        if (source_within_poles && run.within_poles && std::fabs(source_elevation - run.elevation) > elevation_reach) {
-            write_run_zero(plan, run);
-            continue;
-        }
+        if (screen.rules_out(run)) continue;
         const double se = std::sin((source_elevation - run.elevation) * pi / 180 * 0.5);
         // With the source's cosine not negative, h is at least se * se, so the elevation
         // alone can rule the run out.
@@ -196,7 +182,42 @@ void update_spreads(Panner &panner, double radius) {
         if (run.all_zero != all_zero) plan.zero_flags_current = false;
         run.all_zero = all_zero;
     }
+}
+
+}  // namespace
+
+void update_spreads(Panner &panner, double radius) {
+    if (!(radius >= 1 && radius <= 360)) {
+        host::error(&panner, "radius needs to be between 1 and 360");
+        return;
+    }
+    panner.radius = radius;
+    if (speaker_map_empty(panner)) {
+        report_from_pass(panner, pass_report_no_speakers, "radius: no speakers defined");
+        return;
+    }
+    refresh_spread_plan(panner);
+    SpreadPlan &plan = *panner.spread_plan;
+    if (spreads_still_hold(plan, panner, radius)) return;
+
+    const double source_elevation = without_overflowing_turns(panner.elevation);
+    const ElevationScreen screen{source_elevation, source_elevation >= -90 && source_elevation <= 90,
+                                 radius * (1 + 1e-6)};
+    bool any_within_reach = false;
+    for (SpreadRun &run : plan.runs) {
+        if (screen.rules_out(run))
+            write_run_zero(plan, run);
+        else
+            any_within_reach = true;
+    }
+    // With a small radius most passes end here: the source lies between the rings.
+    if (any_within_reach) spreads_within_reach(panner, plan, radius, screen);
     note_layers_with_zero_spreads(plan);
+}
+
+void receive_radius(Panner &panner, host::Args args) {
+    if (args.count > 0 && refused_as_number(panner, "radius", 0, args[0])) return;
+    update_spreads(panner, args.count > 0 ? host::number_of(args[0]) : 0.0);  // none counts as 0
 }
 
 }  // namespace vorn
