@@ -144,7 +144,7 @@ PairContribution pair_contribution(Layer &layer, double azimuth, bool adds_nothi
 
     const double L = layer.layer_gain;
     const double S = layer.source_gain;
-    const SineLaw law = sine_law(layer.sine_law_memo, (x - lower) / (upper - lower));
+    const SineLaw law = sine_law(layer.sine_law_memo, x - lower, upper - lower);
     if (pair.prev == pair.next) {
         pair.to_prev = L * law.rising * S + L * law.falling * S;
     } else {

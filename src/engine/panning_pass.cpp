@@ -98,7 +98,7 @@ void pass_at(Panner &panner, double azimuth) {
     double lower_gain, upper_gain;
     if (distance != 0) {
         if (lower_elevation > e) e += 360;
-        const SineLaw crossfade = sine_law(panner.crossfade_memo, (e - lower_elevation) / distance);
+        const SineLaw crossfade = sine_law(panner.crossfade_memo, e - lower_elevation, distance);
         lower_gain = crossfade.falling;
         upper_gain = crossfade.rising;
     } else {

@@ -10,7 +10,7 @@ struct SineLaw {
 };
 
 struct SineLawMemo {
-    double fraction;
+    double from_first, span;  // the fraction's two terms
     SineLaw law;
     bool known;
 };

@@ -36,21 +36,25 @@ std::string ring_of(int layer, int first_channel, int count, double offset) {
 
 }  // namespace
 
-TEST(SineLaw, MemoGivesWhatTheSinesGive) {
+TEST(SineLaw, MemoGivesWhatTheDivisionAndSinesGive) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
-    // Repeats hit the memo; -0 and +0 are different fractions, and so are neighbours an ulp apart.
-    const double fractions[] = {0.25, 0.25, -0.0, 0.0, -0.0, 1, 1, nan, nan, 0.5, 1e-300,
-                                0.25, std::nextafter(0.25, 1.0), 0.25, 0.7, 0.7};
+    // Repeated terms hit the memo; -0 and +0 are different terms, and so are neighbours an
+    // ulp apart; other terms of the same fraction miss it and must still agree.
+    const double terms[][2] = {{11.25, 45}, {11.25, 45}, {-0.0, 45}, {0.0, 45}, {-0.0, 45}, {0.0, -0.0},
+                               {0.0, 0.0},  {45, 45},    {45, 45},   {nan, 45}, {nan, 45}, {1e-300, 45},
+                               {22.5, 90},  {11.25, 45}, {std::nextafter(11.25, 12.0), 45}, {11.25, 45},
+                               {11.25, std::nextafter(45.0, 46.0)}, {31.5, 45}, {31.5, 45}};
     vorn::SineLawMemo memo{};
-    for (double t : fractions) {
-        const vorn::SineLaw law = vorn::sine_law(memo, t);
+    for (const auto &term : terms) {
+        const vorn::SineLaw law = vorn::sine_law(memo, term[0], term[1]);
+        const double t = term[0] / term[1];
         const double falling = std::sin((1 - t) * vorn::half_pi), rising = std::sin(t * vorn::half_pi);
         if (std::isnan(t)) {
             EXPECT_TRUE(std::isnan(law.falling) && std::isnan(law.rising));
             continue;
         }
-        EXPECT_EQ(bits(law.falling), bits(falling)) << "t = " << t;
-        EXPECT_EQ(bits(law.rising), bits(rising)) << "t = " << t;
+        EXPECT_EQ(bits(law.falling), bits(falling)) << term[0] << " / " << term[1];
+        EXPECT_EQ(bits(law.rising), bits(rising)) << term[0] << " / " << term[1];
     }
 }
 
