@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Vorn against the `vbap` object of Debian's pd-vbap in a real Pd, on the same layouts and
-# the same precomputed source path. One headless Pd per variant; in each, every repeat times
-# UPDATES updates with Pd's own clock ([realtime]) twice: the loop alone, without a panner,
-# and the same loop driving the panner into a [t a]. The first is subtracted from the
-# second, repeat by repeat, so that a machine busy with other work shifts both alike.
+# the same precomputed source path. One headless Pd per layout holds every panner of it; each
+# repeat times UPDATES updates with Pd's own clock ([realtime]) for the loop alone, without a
+# panner, and then for the same loop driving each panner in turn into a [t a]. The loop alone
+# is subtracted from each panner's time of the same repeat, and each ratio is taken within a
+# repeat, so the panners compared ran in the same process, on the same processor, a few
+# milliseconds apart: on a shared machine one processor may run half again as fast as the
+# other, and a Pd per panner made the ratio depend on where each Pd landed.
 #
 # Usage: bench/pd/pd_bench.sh   (`make bench-pd` builds the external and installs Pd first)
 # Environment: VORN_PD_DIR (folder of Vorn.pd_linux, default build/pd), UPDATES (20000),
-# REPEATS (9), PD (the pd program).
+# REPEATS (9), PD (the pd program), BENCH_CPU (the processor every Pd runs on; by default
+# the last one this script may use).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -95,63 +99,31 @@ add_loop() {  # x
   link "$fan" 0 "$loop_azimuth" 0
 }
 
-# Each repeat times the loop alone and then the loop driving the panner, each with its own
-# [realtime], and prints "loop-alone: MS" and "with-panner: MS". kind: vorn | vbap;
-# parameter: Vorn's radius or vbap's spread.
-write_patch() {  # file kind parameter
-  local file=$1 kind=$2 parameter=$3
-  objects=(); links=()
-  add "obj 10 10 loadbang"; local start=$last
-  add "obj 10 40 t b b b b"; local order=$last
-  add "obj 500 10 table az $path_length"
-  add "obj 500 40 table el $path_length"
-  add "msg 500 70 \\; az 0$(path_values az) \\; el 0$(path_values el)"; local path=$last
-  add "msg 10 70 $repeats"; local repeat_count=$last
-  add "obj 10 100 until"; local repeat=$last
-  add "obj 10 130 t b b b b b b"; local timed=$last
-  add "obj 10 400 realtime"; local bare_clock=$last
-  add "obj 10 430 print loop-alone"; local bare_report=$last
-  add "obj 120 400 realtime"; local clock=$last
-  add "obj 120 430 print with-panner"; local report=$last
-  add "msg 300 10 \\; pd quit"; local quit=$last
-  link "$start" 0 "$order" 0
-  link "$order" 3 "$path" 0
-  link "$order" 1 "$repeat_count" 0
-  link "$order" 0 "$quit" 0
-  link "$repeat_count" 0 "$repeat" 0
-  link "$repeat" 0 "$timed" 0
-  add_loop 250
-  local bare_start=$loop_start
-  # right to left: the loop alone, timed; then the loop with the panner, timed
-  link "$timed" 5 "$bare_clock" 0
-  link "$timed" 4 "$bare_start" 0
-  link "$timed" 3 "$bare_clock" 1
-  link "$bare_clock" 0 "$bare_report" 0
-  add_loop 100
+# The panner of one variant on the loop at column x, its output into a [t a]. kind: vorn |
+# vbap; parameter: Vorn's radius or vbap's spread. The configuration goes in at load.
+add_panner() {  # x kind parameter
+  local x=$1 kind=$2 parameter=$3
+  add_loop "$x"
   local elevation=$loop_elevation azimuth=$loop_azimuth
-  link "$timed" 2 "$clock" 0
-  link "$timed" 1 "$loop_start" 0
-  link "$timed" 0 "$clock" 1
-  link "$clock" 0 "$report" 0
   case $kind in
     vorn)
-      add "obj 100 370 Vorn bench"; local panner=$last
-      add "msg 250 340 $vorn_config \\, radius $parameter"; local configure=$last
-      add "obj 100 400 t a"; local consumer=$last
-      link "$order" 2 "$configure" 0
+      add "obj $x 370 Vorn bench"; local panner=$last
+      add "msg $((x + 150)) 340 $vorn_config \\, radius $parameter"; local configure=$last
+      add "obj $x 400 t a"; local consumer=$last
+      link "$configure_at_load" 0 "$configure" 0
       link "$configure" 0 "$panner" 0
       link "$elevation" 0 "$panner" 1
       link "$azimuth" 0 "$panner" 0
       link "$panner" 0 "$consumer" 0
       ;;
     vbap)
-      add "obj 100 370 vbap"; local panner=$last
-      add "obj 250 340 $vbap_define"; local define=$last
-      add "msg 250 310 $parameter"; local spread=$last
-      add "obj 100 340 t b f"; local trigger=$last
-      add "obj 100 400 t a"; local consumer=$last
-      link "$order" 2 "$define" 0
-      link "$order" 2 "$spread" 0
+      add "obj $x 370 vbap"; local panner=$last
+      add "obj $((x + 150)) 340 $vbap_define"; local define=$last
+      add "msg $((x + 150)) 310 $parameter"; local spread=$last
+      add "obj $x 340 t b f"; local trigger=$last
+      add "obj $x 400 t a"; local consumer=$last
+      link "$configure_at_load" 0 "$define" 0
+      link "$configure_at_load" 0 "$spread" 0
       link "$define" 0 "$panner" 0
       link "$spread" 0 "$panner" 3
       link "$elevation" 0 "$panner" 2
@@ -161,8 +133,55 @@ write_patch() {  # file kind parameter
       link "$panner" 0 "$consumer" 0
       ;;
   esac
+}
+
+# One patch for all the variants of a layout ("kind:parameter" each). Each repeat times the
+# loop alone, then the loop with each variant's panner in the order given, and prints
+# "timed-0: MS" for the loop alone and "timed-K: MS" for variant K.
+write_patch() {  # file variant...
+  local file=$1; shift
+  local blocks=$(($# + 1)) outlets="" i
+  objects=(); links=()
+  for ((i = 0; i < 3 * blocks; i++)); do outlets+=" b"; done
+  add "obj 10 10 loadbang"; local start=$last
+  add "obj 10 40 t b b b b"; local order=$last
+  add "obj 500 10 table az $path_length"
+  add "obj 500 40 table el $path_length"
+  add "msg 500 70 \\; az 0$(path_values az) \\; el 0$(path_values el)"; local path=$last
+  add "msg 10 70 $repeats"; local repeat_count=$last
+  add "obj 10 100 until"; local repeat=$last
+  add "obj 10 130 t$outlets"; local timed=$last
+  add "obj 10 20 t b"; configure_at_load=$last
+  add "msg 300 10 \\; pd quit"; local quit=$last
+  link "$start" 0 "$order" 0
+  link "$order" 3 "$path" 0
+  link "$order" 2 "$configure_at_load" 0
+  link "$order" 1 "$repeat_count" 0
+  link "$order" 0 "$quit" 0
+  link "$repeat_count" 0 "$repeat" 0
+  link "$repeat" 0 "$timed" 0
+  # A trigger fires right to left: block K takes outlets 3(B-1-K)+2 (start the clock), +1
+  # (run the loop) and +0 (read the clock), so block 0 runs first.
+  local block x=100
+  for ((block = 0; block < blocks; block++)); do
+    if [ "$block" -eq 0 ]; then
+      add_loop "$x"
+    else
+      local variant=${!block}
+      add_panner "$x" "${variant%%:*}" "${variant#*:}"
+    fi
+    local loop=$loop_start
+    add "obj $x 430 realtime"; local clock=$last
+    add "obj $x 460 print timed-$block"; local report=$last
+    local first=$((3 * (blocks - 1 - block)))
+    link "$timed" $((first + 2)) "$clock" 0
+    link "$timed" $((first + 1)) "$loop" 0
+    link "$timed" "$first" "$clock" 1
+    link "$clock" 0 "$report" 0
+    x=$((x + 300))
+  done
   {
-    echo "#N canvas 0 0 700 500 10;"
+    echo "#N canvas 0 0 $((x + 100)) 500 10;"
     for o in "${objects[@]}"; do echo "#X $o;"; done
     printf '%s\n' "${links[@]}"
   } > "$file"
@@ -170,42 +189,55 @@ write_patch() {  # file kind parameter
 
 # --- running and reading -----------------------------------------------------------------
 
-# Prints "LOOP_MS PANNER_MS" for each repeat, one a line.
-run_variant() {  # name kind parameter
-  local file="$work/$1.pd"
-  write_patch "$file" "$2" "$3"
-  local output
-  output=$("$pd" -nogui -batch -noprefs -nosound -nomidi -path "$vorn_dir" -path "$vbap_dir" "$file" 2>&1) || true
-  if [ "$(grep -c '^with-panner: ' <<<"$output")" -ne "$repeats" ]; then
-    echo "pd_bench: $1 did not print $repeats timings:" >&2
-    echo "$output" >&2
-    exit 1
-  fi
-  paste <(grep '^loop-alone: ' <<<"$output" | awk '{ print $2 }') \
-        <(grep '^with-panner: ' <<<"$output" | awk '{ print $2 }')
-}
+cpu=${BENCH_CPU:-}
+if [ -z "$cpu" ] && command -v taskset >/dev/null; then
+  cpu=$(taskset -cp $$ | sed 's/.*: //; s/.*[,-]//')
+fi
+pinned=()
+[ -n "$cpu" ] && command -v taskset >/dev/null && pinned=(taskset -c "$cpu")
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-declare -A cost_median cost_low cost_high
-measure() {  # name kind parameter
-  local times per_update loop_alone
-  times=$(run_variant "$@")
-  # microseconds per update for each repeat, less the loop alone of the same repeat
-  per_update=$(awk -v n="$updates" '{ printf "%.6f\n", ($2 - $1) * 1000 / n }' <<<"$times")
-  loop_alone=$(awk -v n="$updates" '{ printf "%.6f\n", $1 * 1000 / n }' <<<"$times" | median)
-  cost_median[$1]=$(median <<<"$per_update")
-  cost_low[$1]=$(sort -g <<<"$per_update" | head -1)
-  cost_high[$1]=$(sort -g <<<"$per_update" | tail -1)
+# Runs one layout's variants (NAME=kind:parameter each) and keeps, per variant, the
+# microseconds per update of every repeat with the loop alone of that repeat subtracted.
+declare -A per_update
+measure_layout() {  # file NAME=kind:parameter...
+  local file="$work/$1.pd"; shift
+  local names=() variants=() spec
+  for spec in "$@"; do names+=("${spec%%=*}"); variants+=("${spec#*=}"); done
+  write_patch "$file" "${variants[@]}"
+  local output
+  output=$("${pinned[@]}" "$pd" -nogui -batch -noprefs -nosound -nomidi -path "$vorn_dir" -path "$vbap_dir" "$file" 2>&1) || true
+  local k loop
+  loop=$(grep '^timed-0: ' <<<"$output" | awk '{ print $2 }')
+  if [ "$(wc -l <<<"$loop")" -ne "$repeats" ] || [ -z "$loop" ]; then
+    echo "pd_bench: $file did not print $repeats timings:" >&2
+    echo "$output" >&2
+    exit 1
+  fi
+  loop_alone[$1]=$(awk -v n="$updates" '{ printf "%.6f\n", $1 * 1000 / n }' <<<"$loop" | median)
+  for ((k = 0; k < ${#names[@]}; k++)); do
+    per_update[${names[k]}]=$(paste <(echo "$loop") <(grep "^timed-$((k + 1)): " <<<"$output" | awk '{ print $2 }') |
+      awk -v n="$updates" '{ printf "%.6f\n", ($2 - $1) * 1000 / n }')
+    report "${names[k]}" "${loop_alone[$1]}"
+  done
+}
+declare -A loop_alone cost_median
+
+report() {  # name loop-alone
+  local values=${per_update[$1]}
+  cost_median[$1]=$(median <<<"$values")
   printf '  %-22s %8.3f us per update  (min %.3f, max %.3f; the loop alone %.3f us)\n' "$1" "${cost_median[$1]}" \
-    "${cost_low[$1]}" "${cost_high[$1]}" "$loop_alone"
+    "$(sort -g <<<"$values" | head -1)" "$(sort -g <<<"$values" | tail -1)" "$2"
 }
 
+# The median over the repeats of each repeat's own ratio, with the smallest and largest.
 ratio() {  # text numerator denominator goal
-  awk -v t="$1" -v a="${cost_median[$2]}" -v b="${cost_median[$3]}" -v goal="$4" 'BEGIN {
-    r = a / b
-    printf "  %-44s %7.3f  (goal <= %s: %s)\n", t, r, goal, r <= goal ? "met" : "MISSED"
-  }'
+  paste <(echo "${per_update[$2]}") <(echo "${per_update[$3]}") | awk '{ print $1 / $2 }' | sort -g |
+    awk -v t="$1" -v goal="$4" '{ v[NR] = $1 } END {
+      r = (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+      printf "  %-44s %7.3f  (%.3f to %.3f; goal <= %s: %s)\n", t, r, v[1], v[NR], goal, r <= goal ? "met" : "MISSED"
+    }'
 }
 
 sources() {  # name
@@ -213,22 +245,18 @@ sources() {  # name
 }
 
 echo "Pd: $("$pd" -version 2>&1 | head -1); $updates updates x $repeats repeats per variant; medians of the repeats"
-echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores"
+echo "machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //'), $(nproc) cores${cpu:+; every Pd on processor $cpu}"
 echo
 echo "Dome (rings of 16, 12, 8 at 0, 30, 60 degrees, staggered, plus the zenith: 37 loudspeakers):"
 dome
-measure "Vorn radius 1" vorn 1
-measure "Vorn radius 30" vorn 30
-measure "vbap spread 0" vbap 0
-measure "vbap spread 30" vbap 30
+measure_layout dome "Vorn radius 1=vorn:1" "Vorn radius 30=vorn:30" "vbap spread 0=vbap:0" "vbap spread 30=vbap:30"
 echo
 echo "Ring of 8:"
 ring_of_8
-measure "Vorn ring, radius 1" vorn 1
-measure "vbap ring" vbap 0
+measure_layout ring "Vorn ring, radius 1=vorn:1" "vbap ring=vbap:0"
 echo
-echo "Ratios (Vorn / vbap, per update):"
-ratio "dome: Vorn radius 1 / vbap spread 0" "Vorn radius 1" "vbap spread 0" 0.25
+echo "Ratios (Vorn / vbap, per update; the median of the repeats' own ratios, smallest to largest):"
+ratio "dome: Vorn radius 1 / vbap spread 0" "Vorn radius 1" "vbap spread 0" 0.2
 ratio "dome: Vorn radius 30 / vbap spread 30" "Vorn radius 30" "vbap spread 30" 0.05
 ratio "ring of 8: Vorn / vbap" "Vorn ring, radius 1" "vbap ring" 1
 echo
