@@ -203,8 +203,8 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 declare -A per_update
 measure_layout() {  # file NAME=kind:parameter...
   local file="$work/$1.pd"; shift
-  local names=() variants=() spec
-  for spec in "$@"; do names+=("${spec%%=*}"); variants+=("${spec#*=}"); done
+  local names=() variants=() entry
+  for entry in "$@"; do names+=("${entry%%=*}"); variants+=("${entry#*=}"); done
   write_patch "$file" "${variants[@]}"
   local output
   output=$("${pinned[@]}" "$pd" -nogui -batch -noprefs -nosound -nomidi -path "$vorn_dir" -path "$vbap_dir" "$file" 2>&1) || true

@@ -11,19 +11,10 @@
 #include "config/layer.h"
 #include "support/test_box.h"
 
+using vorn_test::ring_of;
 using vorn_test::TestBox;
 
 namespace {
-
-std::string ring_of(int layer, int first_channel, int count, double offset) {
-    std::string line = "layer " + std::to_string(layer);
-    for (int i = 0; i < count; ++i) {
-        char pair[48];
-        std::snprintf(pair, sizeof pair, " %d %.17g", first_channel + i, offset + 360.0 * i / count);
-        line += pair;
-    }
-    return line;
-}
 
 // What the output stage owes each loudspeaker, and the facts its shortcuts rest on.
 void expect_settled(vorn::Panner &p, const vorn::Layer &layer, const std::string &where) {

@@ -14,6 +14,7 @@
 #include "engine/sine_law.h"
 #include "support/test_box.h"
 
+using vorn_test::ring_of;
 using vorn_test::TestBox;
 
 namespace {
@@ -22,16 +23,6 @@ std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
 std::vector<std::string> amplitudes(const std::vector<std::string> &lines) {
     return vorn_test::with_prefix(lines, "outlet 0:");
-}
-
-std::string ring_of(int layer, int first_channel, int count, double offset) {
-    std::string line = "layer " + std::to_string(layer);
-    for (int i = 0; i < count; ++i) {
-        char pair[48];
-        std::snprintf(pair, sizeof pair, " %d %.17g", first_channel + i, offset + 360.0 * i / count);
-        line += pair;
-    }
-    return line;
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "support/test_box.h"
 
+#include <cstdio>
 #include <stdexcept>
+#include <string>
 
 #include "sim/script_runner.h"
 #include "standin/standin.h"
@@ -73,6 +75,16 @@ std::vector<std::string> TestBox::destroy() {
     if (box_) standin_destroy(box_);
     box_ = nullptr;
     return take();
+}
+
+std::string ring_of(int layer, int first_channel, int count, double offset) {
+    std::string line = "layer " + std::to_string(layer);
+    for (int i = 0; i < count; ++i) {
+        char pair[48];
+        std::snprintf(pair, sizeof pair, " %d %.17g", first_channel + i, offset + 360.0 * i / count);
+        line += pair;
+    }
+    return line;
 }
 
 std::vector<std::string> with_prefix(const std::vector<std::string> &lines, const std::string &prefix) {

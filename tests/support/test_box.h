@@ -35,6 +35,10 @@ private:
     void *box_ = nullptr;
 };
 
+// "layer LAYER" with COUNT loudspeakers evenly spaced from OFFSET degrees, on channels from
+// FIRST_CHANNEL up.
+std::string ring_of(int layer, int first_channel, int count, double offset);
+
 // Lines of the transcript that start with this prefix.
 std::vector<std::string> with_prefix(const std::vector<std::string> &lines, const std::string &prefix);
 
