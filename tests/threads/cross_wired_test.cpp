@@ -15,10 +15,13 @@
 #include "bindings/max/max_box.h"
 #include "sim/script_runner.h"
 #include "standin/standin.h"
+#include "threads/thread_boxes.h"
 
 extern "C" void ext_main(void *resources);
 
 namespace {
+
+using vorn_thread_test::made_box;
 
 using Clock = std::chrono::steady_clock;
 
@@ -50,16 +53,6 @@ void cross(void *context, const char *text) {
     t_atom atom;
     atom_setfloat(&atom, value);
     standin_send(from_a ? wiring.b : wiring.a, 2, gensym("float"), 1, &atom);
-}
-
-void *made_box(const char *context) {
-    t_atom name;
-    atom_setsym(&name, gensym(context));
-    void *box = standin_create("Vorn", 1, &name);
-    std::string problem;
-    for (const char *line : {"setup 0 45", "layer 0 1 0 2 90 3 180 4 270", "layer 1 5 45 6 225", "end"})
-        if (!vorn_sim::send_tokens(box, vorn_sim::tokens_of(line), problem)) ADD_FAILURE() << problem;
-    return box;
 }
 
 void move_round(void *box, std::atomic<int> &done, long &positions) {
