@@ -35,15 +35,9 @@ if(WIN32)
   if(NOT CMAKE_DLLTOOL)
     string(REGEX REPLACE "g\\+\\+(\\.exe)?$" "dlltool\\1" CMAKE_DLLTOOL "${CMAKE_CXX_COMPILER}")
   endif()
-  set(vorn_pd_import ${CMAKE_CURRENT_BINARY_DIR}/libpd.a)
-  add_custom_command(OUTPUT ${vorn_pd_import}
-                     COMMAND ${CMAKE_DLLTOOL} -d ${PROJECT_SOURCE_DIR}/cmake/pd.def -l ${vorn_pd_import}
-                     DEPENDS ${PROJECT_SOURCE_DIR}/cmake/pd.def
-                     COMMENT "Making the pd.dll import library")
-  add_custom_target(vorn_pd_import DEPENDS ${vorn_pd_import})
-  add_dependencies(Vorn vorn_pd_import)
+  include(${PROJECT_SOURCE_DIR}/cmake/pd_import.cmake)
+  vorn_link_pd_dll(Vorn)
   # libgcc and libstdc++ linked in: the external needs no DLL of the compiler's beside it.
-  target_link_libraries(Vorn PRIVATE ${vorn_pd_import})
   target_link_options(Vorn PRIVATE -static)
 elseif(APPLE)
   set_target_properties(Vorn PROPERTIES SUFFIX .pd_darwin)

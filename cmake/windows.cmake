@@ -82,21 +82,14 @@ set_target_properties(vorn-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${VORN_WINDOW
 # Pd's functions come from pd.dll, through an import library made from cmake/pd.def.
 if(VORN_WINDOWS_ARCH STREQUAL "x64")
   find_path(PD_INCLUDE_DIR m_pd.h HINTS /usr/include/pd NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-  set(vorn_pd_import ${CMAKE_CURRENT_BINARY_DIR}/libpd.a)
-  add_custom_command(OUTPUT ${vorn_pd_import}
-                     COMMAND ${CMAKE_DLLTOOL} -d ${PROJECT_SOURCE_DIR}/cmake/pd.def -l ${vorn_pd_import}
-                     DEPENDS ${PROJECT_SOURCE_DIR}/cmake/pd.def
-                     COMMENT "Making the pd.dll import library")
-  add_custom_target(vorn_pd_import DEPENDS ${vorn_pd_import})
   add_library(VornPd MODULE ${VORN_PD_BINDING_SOURCES} $<TARGET_OBJECTS:vorn_windows_logic>)
   vorn_use_logic_headers(VornPd)
   target_include_directories(VornPd SYSTEM PRIVATE ${PD_INCLUDE_DIR})
-  add_dependencies(VornPd vorn_pd_import)
-  target_link_libraries(VornPd PRIVATE ${vorn_pd_import})
+  include(${PROJECT_SOURCE_DIR}/cmake/pd_import.cmake)
+  vorn_link_pd_dll(VornPd)
   set_target_properties(VornPd PROPERTIES
     PREFIX "" OUTPUT_NAME Vorn SUFFIX .m_amd64
-    LIBRARY_OUTPUT_DIRECTORY ${VORN_WINDOWS_OUTPUT_DIR}
-    LINK_DEPENDS ${vorn_pd_import})
+    LIBRARY_OUTPUT_DIRECTORY ${VORN_WINDOWS_OUTPUT_DIR})
 
   # A stand-in pd.dll and its driver vorn-pd-sim.exe, to run scenarios through the external
   # under wine (tests/windows/pd_standin.cpp), at pd-standin/ beside the external.
